@@ -1,0 +1,3 @@
+#include "app/CQuenrixApp.h"
+
+int main(int argc, char** argv) { return quenrix::runQuenrix(argc, argv); }
