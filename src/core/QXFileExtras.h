@@ -1,0 +1,11 @@
+// The costly per-file values a record owns once some part of the program has computed
+// them (digests, image features, Exif, ID3 and video properties, thumbnail). Made on
+// first need through QXFileInfo::extras() and destroyed with the record, so a record
+// that never needs them costs one null pointer. Same thread rules as the record.
+#pragma once
+
+namespace quenrix {
+
+struct QXFileExtras {};
+
+}  // namespace quenrix

@@ -1,0 +1,57 @@
+#include "rule/QXRuleRegistry.h"
+
+namespace quenrix {
+
+namespace {
+
+// Each kind's factory is filled in here as the kind is added.
+const QXRuleKind kKinds[ruletype::kCount] = {
+    {ruletype::kFilename, L"filename", L"ファイル名", L"ファイル名", 50, nullptr},
+    {ruletype::kFilenameWildcard, L"filename_wildcard", L"ファイル名（ワイルドカード）",
+     L"ファイル名（ワイルドカード）", 52, nullptr},
+    {ruletype::kFilenameRegexp, L"filename_regexp", L"ファイル名（正規表現）",
+     L"ファイル名（正規表現）", 53, nullptr},
+    {ruletype::kFileExt, L"file_ext", L"拡張子", L"拡張子", 60, nullptr},
+    {ruletype::kFileSize, L"file_size", L"ファイルサイズ", L"ファイルサイズ", 55, nullptr},
+    {ruletype::kFileAttr, L"file_attr", L"ファイル属性", L"ファイル属性", 45, nullptr},
+    {ruletype::kCreateTime, L"file_create_time", L"作成時間", L"作成時間", 30, nullptr},
+    {ruletype::kUpdateTime, L"file_update_time", L"更新時間", L"更新時間", 30, nullptr},
+    {ruletype::kAccessTime, L"file_access_time", L"アクセス時間", L"アクセス時間", 30, nullptr},
+    {ruletype::kDuplicate, L"duplicate", L"重複", L"重複", 10, nullptr},
+    {ruletype::kImageSize, L"image_size", L"画像サイズ", L"画像サイズ", 20, nullptr},
+    {ruletype::kScript, L"script", L"スクリプト", L"スクリプト", 25, nullptr},
+    {ruletype::kSameFile, L"same_file", L"ファイル一致", L"ファイル一致", 15, nullptr},
+    {ruletype::kCheckArchive, L"check_archive", L"書庫チェック", L"書庫チェック", 27, nullptr},
+    {ruletype::kExif, L"exif", L"Exif", L"Exif", 28, nullptr},
+    {ruletype::kId3, L"id3", L"ID3", L"ID3", 28, nullptr},
+    {ruletype::kSimilarImage, L"similar_image", L"類似画像", L"類似画像", 12, nullptr},
+    {ruletype::kVideo, L"", L"動画", L"Video", 26, nullptr},
+};
+
+}  // namespace
+
+const QXRuleKind* ruleKind(int32_t typeId) {
+    if (typeId < 0 || typeId >= ruletype::kCount) return nullptr;
+    return &kKinds[typeId];
+}
+
+std::wstring ruleTypeKey(int32_t typeId) {
+    const QXRuleKind* kind = ruleKind(typeId);
+    return kind ? std::wstring(kind->typeKey) : std::wstring();
+}
+
+int32_t ruleTypeIdOf(std::wstring_view key) {
+    if (key.empty()) return -1;
+    for (const auto& kind : kKinds) {
+        if (key == kind.typeKey) return kind.typeId;
+    }
+    return -1;
+}
+
+QXRulePtr createRule(int32_t typeId) {
+    const QXRuleKind* kind = ruleKind(typeId);
+    if (!kind || !kind->create) return nullptr;
+    return kind->create();
+}
+
+}  // namespace quenrix
