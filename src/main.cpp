@@ -1,3 +1,5 @@
 #include "app/CQuenrixApp.h"
 
-int main(int argc, char** argv) { return quenrix::runQuenrix(argc, argv); }
+int main(int argc, char** argv) {
+    return quenrix::runQuenrix(argc, argv);
+}

@@ -55,9 +55,13 @@ QXFileExtras& QXFileInfo::extras() {
     return *m_extras;
 }
 
-std::wstring QXFileInfo::fullPath() const { return tovy::fromUtf8(m_path); }
+std::wstring QXFileInfo::fullPath() const {
+    return tovy::fromUtf8(m_path);
+}
 
-std::wstring QXFileInfo::fileName() const { return tovy::fromUtf8(nativeName()); }
+std::wstring QXFileInfo::fileName() const {
+    return tovy::fromUtf8(nativeName());
+}
 
 platform::FILETIME QXFileInfo::creationTime() const {
     return platform::fileTimeFromUnixNs(m_stat.createNs);

@@ -25,7 +25,9 @@ constexpr size_t kBatch = 256;
 // The file line is a view for the user; more than ~30 updates a second only cost time.
 constexpr auto kFileLineInterval = std::chrono::milliseconds(30);
 
-std::wstring percentText(int percent) { return std::to_wstring(percent) + L" %"; }
+std::wstring percentText(int percent) {
+    return std::to_wstring(percent) + L" %";
+}
 
 }  // namespace
 
@@ -79,8 +81,7 @@ bool QXHandleThread::buildFileList() {
 
     const bool isAnd = m_params.ruleOperator == kAnd;
     const uint32_t clear = QXFileInfo::kCheck | QXFileInfo::kDone | QXFileInfo::kInGroup |
-                           QXFileInfo::kNewestInGroup | QXFileInfo::kDecided |
-                           QXFileInfo::kMatched;
+                           QXFileInfo::kNewestInGroup | QXFileInfo::kDecided | QXFileInfo::kMatched;
     for (const auto& file : m_files) {
         file->clearFlags(clear);
         if (isAnd) file->addFlags(QXFileInfo::kMatched);
@@ -116,7 +117,7 @@ bool QXHandleThread::enumerateTarget(const QXTarget& target) {
     const std::string name = target.itemIdList.path();
     m_sink.setRuleLine(tovy::fromUtf8(name));
 
-    platform::DirReader reader(name);
+    platform::DirReader reader(name, /*followLink=*/true);
     if (!reader.ok()) {
         QXLog::Write(L"file[%s] line[%d] HRESULT[%08X]", kSourceName, kStepShellList,
                      platform::hresultFromErrno(reader.error()));
@@ -195,8 +196,7 @@ bool QXHandleThread::walk(const std::string& folder, const platform::FileStat& f
         if (st.isSymlink()) continue;  // never followed, never a record
         const bool hiddenOut = !m_params.includeHidden && (a & platform::FILE_ATTRIBUTE_HIDDEN);
         if (!(a & platform::FILE_ATTRIBUTE_DIRECTORY)) {
-            if (!hiddenOut &&
-                !(!m_params.includeSystem && (a & platform::FILE_ATTRIBUTE_SYSTEM))) {
+            if (!hiddenOut && !(!m_params.includeSystem && (a & platform::FILE_ATTRIBUTE_SYSTEM))) {
                 addRecord(platform::joinPath(folder, name), st, &folder);
             }
         } else if (m_params.includeSubfolders && !hiddenOut) {
@@ -239,7 +239,9 @@ void QXHandleThread::addRecord(std::string path, const platform::FileStat& st,
     QXLog::Write(L"QXHandleThread : EnumFiles : Out of memory.");
 }
 
-void QXHandleThread::showFile(const QXFileInfo& file) { showFileLine(file.nativePath()); }
+void QXHandleThread::showFile(const QXFileInfo& file) {
+    showFileLine(file.nativePath());
+}
 
 void QXHandleThread::report(int percent) {
     const int overall = percent * m_progressShare / 100 + m_progressBase;

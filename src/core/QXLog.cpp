@@ -36,8 +36,7 @@ std::wstring toLibcFormat(const wchar_t* format) {
             continue;
         }
         // Argument position, flags, width and precision pass unchanged.
-        while (*p && std::wcschr(L"0123456789$-+ #'.*", *p))
-            out += *p++;
+        while (*p && std::wcschr(L"0123456789$-+ #'.*", *p)) out += *p++;
 
         std::wstring length;
         if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
@@ -57,21 +56,17 @@ std::wstring toLibcFormat(const wchar_t* format) {
         const wchar_t conversion = *p;
         if (conversion == L's' || conversion == L'c') {
             const bool narrow = length == L"h" || length == L"hh";
-            if (!narrow)
-                out += L'l';
+            if (!narrow) out += L'l';
             out += conversion;
         } else if (conversion == L'S' || conversion == L'C') {
             const bool wide = length == L"l" || length == L"ll";
-            if (wide)
-                out += L'l';
+            if (wide) out += L'l';
             out += wchar_t(conversion - L'S' + L's');
         } else {
             out += length;
-            if (conversion)
-                out += conversion;
+            if (conversion) out += conversion;
         }
-        if (conversion)
-            ++p;
+        if (conversion) ++p;
     }
     return out;
 }
@@ -98,8 +93,7 @@ std::wstring formatMessage(const wchar_t* format, va_list args) {
     if (FILE* stream = open_wmemstream(&data, &size)) {
         written = std::vfwprintf(stream, libcFormat.c_str(), again);
         std::fclose(stream);
-        if (written >= 0 && data)
-            message.assign(data, std::min(size, QXLog::kBufferUnits - 1));
+        if (written >= 0 && data) message.assign(data, std::min(size, QXLog::kBufferUnits - 1));
         std::free(data);
     }
     va_end(again);
@@ -125,8 +119,7 @@ bool writeAll(int fd, const std::string& bytes) {
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         done += size_t(n);
@@ -141,20 +134,17 @@ bool isFolder(const std::string& path) {
 
 // Makes the folder when it is missing; true when it exists afterwards.
 bool makeFolder(const std::string& path, mode_t mode) {
-    if (::mkdir(path.c_str(), mode) == 0)
-        return true;
+    if (::mkdir(path.c_str(), mode) == 0) return true;
     return errno == EEXIST && isFolder(path);
 }
 
 // Makes the folder and any missing parents.
 bool makeFolders(const std::string& path, mode_t mode) {
-    if (isFolder(path))
-        return true;
+    if (isFolder(path)) return true;
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         const std::string parent = path.substr(0, slash);
-        if (!isFolder(parent) && !makeFolder(parent, mode))
-            return false;
+        if (!isFolder(parent) && !makeFolder(parent, mode)) return false;
     }
     return makeFolder(path, mode);
 }
@@ -168,8 +158,7 @@ QXLog& QXLog::instance() {
 }
 
 void QXLog::Write(const wchar_t* format, ...) {
-    if (!format)
-        return;
+    if (!format) return;
     va_list args;
     va_start(args, format);
     WriteV(format, args);
@@ -177,12 +166,10 @@ void QXLog::Write(const wchar_t* format, ...) {
 }
 
 void QXLog::WriteV(const wchar_t* format, va_list args) {
-    if (!format)
-        return;
+    if (!format) return;
     QXLog& log = instance();
     std::lock_guard<std::recursive_mutex> guard(log.m_lock);
-    if (!log.m_enabled)
-        return;
+    if (!log.m_enabled) return;
     log.writeLine(linePrefix() + formatMessage(format, args));
 }
 
@@ -190,12 +177,10 @@ void QXLog::writeLine(const std::wstring& line) {
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
         m_queue.push_back(line);
-        while (m_queue.size() > kQueueLimit)
-            m_queue.pop_front();
+        while (m_queue.size() > kQueueLimit) m_queue.pop_front();
     }
     if (m_deferred) {
-        if (!m_pending.empty())
-            m_pending += L'\n';
+        if (!m_pending.empty()) m_pending += L'\n';
         m_pending += line;
     } else {
         m_pending = line;
@@ -210,17 +195,14 @@ void QXLog::Flush() {
 }
 
 void QXLog::flushLocked() {
-    if (m_filePath.empty() || m_pending.empty())
-        return;
+    if (m_filePath.empty() || m_pending.empty()) return;
     const int fd = ::open(m_filePath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
 
     std::wstring text;
     text.reserve(m_pending.size() + 16);
     for (wchar_t c : m_pending) {
-        if (c == L'\n')
-            text += L'\r';
+        if (c == L'\n') text += L'\r';
         text += c;
     }
     m_pending.clear();
@@ -279,8 +261,7 @@ std::wstring QXLog::escapePercent(std::wstring_view text) {
     std::wstring out;
     out.reserve(text.size());
     for (wchar_t c : text) {
-        if (c == L'%')
-            out += L'%';
+        if (c == L'%') out += L'%';
         out += c;
     }
     return out;
@@ -290,14 +271,11 @@ std::string QXLog::defaultFilePath() {
     std::string folder = platform::dataFolder();
     // The data folder may not exist yet on a new account; it is made private, as the
     // desktop does.
-    if (folder.empty() || !makeFolders(folder, 0700))
-        return {};
+    if (folder.empty() || !makeFolders(folder, 0700)) return {};
     folder += "/Talvor software";
-    if (!makeFolder(folder, 0777))
-        return {};
+    if (!makeFolder(folder, 0777)) return {};
     folder += "/Quenrixx";
-    if (!makeFolder(folder, 0777))
-        return {};
+    if (!makeFolder(folder, 0777)) return {};
     return folder + "/Quenrix.log";
 }
 

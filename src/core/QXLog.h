@@ -22,7 +22,7 @@
 namespace quenrix {
 
 class QXLog {
-  public:
+public:
     static constexpr size_t kBufferUnits = 8192;
     static constexpr size_t kQueueLimit = 100000;
 
@@ -54,7 +54,7 @@ class QXLog {
     // folder; creates the folders. Empty when they cannot be had.
     static std::string defaultFilePath();
 
-  private:
+private:
     QXLog() = default;
     void writeLine(const std::wstring& line);
     void flushLocked();

@@ -17,8 +17,8 @@ class QXPrompt {
 public:
     virtual ~QXPrompt() = default;
     // An empty caption means the application's name ("Quenrix").
-    virtual QXAnswer messageBox(const std::wstring& text, const std::wstring& caption,
-                                QXIcon icon, QXButtons buttons = QXButtons::Ok) = 0;
+    virtual QXAnswer messageBox(const std::wstring& text, const std::wstring& caption, QXIcon icon,
+                                QXButtons buttons = QXButtons::Ok) = 0;
 };
 
 }  // namespace quenrix

@@ -43,14 +43,17 @@ struct QXSearchState {
 
 // Makes the worker (a hook so tests can inject faults into the enumeration).
 using QXWorkerFactory = std::unique_ptr<QXHandleThread> (*)(QXSearchParams params,
-                                                             QXProgressSink& sink,
-                                                             QXPrompt* prompt);
+                                                            QXProgressSink& sink, QXPrompt* prompt);
 
 class QXSearch {
 public:
     QXSearch(CQuenrixDoc& doc, QXSearchState& state, QXSearchHost& host, QXPrompt& prompt,
              QXProgressSink& sink, QXFolderHistory& history)
-        : m_doc(doc), m_state(state), m_host(host), m_prompt(prompt), m_sink(sink),
+        : m_doc(doc),
+          m_state(state),
+          m_host(host),
+          m_prompt(prompt),
+          m_sink(sink),
           m_history(history) {}
 
     void setWorkerFactory(QXWorkerFactory factory) { m_factory = factory; }

@@ -15,10 +15,8 @@ std::wstring errorText(int err) {
 }
 
 uint32_t hresultFromErrno(int err) {
-    if (err == 0)
-        return 0;
-    if (err == EACCES || err == EPERM)
-        return kHResultAccessDenied;
+    if (err == 0) return 0;
+    if (err == EACCES || err == EPERM) return kHResultAccessDenied;
     return 0x80070000u | (uint32_t(err) & 0xFFFFu);
 }
 

@@ -18,11 +18,11 @@ constexpr size_t kCopyBufferSize = 1 << 20;
 
 // Keeps errno across clean-up calls that may change it.
 class ErrnoKeeper {
-  public:
+public:
     ErrnoKeeper() : m_saved(errno) {}
     ~ErrnoKeeper() { errno = m_saved; }
 
-  private:
+private:
     int m_saved;
 };
 
@@ -52,8 +52,7 @@ void removeOwnFile(const std::string& path, dev_t dev, ino_t ino) {
 // and only when it is a regular file (EISDIR for a folder, EINVAL for anything else).
 int openSource(const std::string& path, struct stat& st) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
+    if (fd < 0) return -1;
     if (::fstat(fd, &st) != 0) {
         closeKeepingErrno(fd);
         return -1;
@@ -70,8 +69,7 @@ bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         data += n;
@@ -85,14 +83,11 @@ bool copyData(int in, int out) {
     for (;;) {
         ssize_t n = ::read(in, buffer.get(), kCopyBufferSize);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
-        if (n == 0)
-            return true;
-        if (!writeAll(out, buffer.get(), size_t(n)))
-            return false;
+        if (n == 0) return true;
+        if (!writeAll(out, buffer.get(), size_t(n))) return false;
     }
 }
 
@@ -103,8 +98,7 @@ bool copyData(int in, int out) {
 bool copyInto(int in, const struct stat& st, const std::string& to, struct stat* created) {
     // Owner-only until the copy is complete; the source's mode is applied at the end.
     int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0)
-        return false;
+    if (out < 0) return false;
     struct stat outSt;
     if (::fstat(out, &outSt) != 0) {
         ErrnoKeeper keep;
@@ -115,16 +109,13 @@ bool copyInto(int in, const struct stat& st, const std::string& to, struct stat*
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     bool ok = copyData(in, out) && ::fchmod(out, st.st_mode & 07777) == 0 &&
               ::futimens(out, times) == 0 && ::fsync(out) == 0;
-    if (!ok)
-        closeKeepingErrno(out);
-    if (ok && ::close(out) != 0)
-        ok = false;
+    if (!ok) closeKeepingErrno(out);
+    if (ok && ::close(out) != 0) ok = false;
     if (!ok) {
         removeOwnFile(to, outSt.st_dev, outSt.st_ino);
         return false;
     }
-    if (created)
-        *created = outSt;
+    if (created) *created = outSt;
     return true;
 }
 
@@ -136,8 +127,7 @@ void syncParentFolder(const std::string& path) {
                          : slash == 0               ? "/"
                                                     : path.substr(0, slash);
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
@@ -148,8 +138,7 @@ void syncParentFolder(const std::string& path) {
 bool moveByCopy(const std::string& from, const std::string& to) {
     struct stat st;
     int in = openSource(from, st);
-    if (in < 0)
-        return false;
+    if (in < 0) return false;
     struct stat created;
     if (!copyInto(in, st, to, &created)) {
         closeKeepingErrno(in);
@@ -178,8 +167,7 @@ bool moveByCopy(const std::string& from, const std::string& to) {
 // exists), then drop the old one. Folders cannot be linked.
 bool moveByLink(const std::string& from, const std::string& to) {
     struct stat st;
-    if (::lstat(from.c_str(), &st) != 0)
-        return false;
+    if (::lstat(from.c_str(), &st) != 0) return false;
     if (S_ISDIR(st.st_mode)) {
         errno = EINVAL;
         return false;
@@ -202,8 +190,7 @@ bool moveByLink(const std::string& from, const std::string& to) {
 
 bool deleteFile(const std::string& path) {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return false;
+    if (::lstat(path.c_str(), &st) != 0) return false;
     if (S_ISDIR(st.st_mode)) {
         errno = EISDIR;
         return false;
@@ -216,8 +203,7 @@ bool deleteFile(const std::string& path) {
 }
 
 bool moveFile(const std::string& from, const std::string& to) {
-    if (renameNoReplace(from.c_str(), to.c_str()) == 0)
-        return true;
+    if (renameNoReplace(from.c_str(), to.c_str()) == 0) return true;
     switch (errno) {
         case EINVAL:
         case ENOSYS:
@@ -225,8 +211,7 @@ bool moveFile(const std::string& from, const std::string& to) {
             return moveByLink(from, to);
         case EXDEV: {
             struct stat st;
-            if (::lstat(from.c_str(), &st) != 0)
-                return false;
+            if (::lstat(from.c_str(), &st) != 0) return false;
             if (!S_ISREG(st.st_mode)) {
                 errno = EXDEV;
                 return false;
@@ -241,8 +226,7 @@ bool moveFile(const std::string& from, const std::string& to) {
 bool copyFile(const std::string& from, const std::string& to) {
     struct stat st;
     int in = openSource(from, st);
-    if (in < 0)
-        return false;
+    if (in < 0) return false;
     bool ok = copyInto(in, st, to, nullptr);
     closeKeepingErrno(in);
     return ok;
@@ -275,8 +259,7 @@ std::string createTempFileName(const std::string& folder) {
             ::close(fd);
             return path;
         }
-        if (errno != EEXIST)
-            return {};
+        if (errno != EEXIST) return {};
     }
     errno = EEXIST;
     return {};
@@ -284,16 +267,14 @@ std::string createTempFileName(const std::string& folder) {
 
 bool stillSameFile(const std::string& path, const FileStat& recorded) {
     FileStat now;
-    if (!statPath(path, now))
-        return false;
+    if (!statPath(path, now)) return false;
     return now.dev == recorded.dev && now.ino == recorded.ino && now.size == recorded.size &&
            now.writeNs == recorded.writeNs;
 }
 
 bool syncFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     bool ok = ::fsync(fd) == 0;
     closeKeepingErrno(fd);
     return ok;

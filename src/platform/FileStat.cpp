@@ -37,8 +37,7 @@ void fill(const struct statx& stx, std::string_view name, FileStat& out) {
 // The last component of a path, ignoring trailing slashes ("" for "/").
 std::string_view lastComponent(std::string_view path) {
     size_t end = path.find_last_not_of('/');
-    if (end == std::string_view::npos)
-        return {};
+    if (end == std::string_view::npos) return {};
     size_t slash = path.rfind('/', end);
     size_t begin = slash == std::string_view::npos ? 0 : slash + 1;
     return path.substr(begin, end + 1 - begin);
@@ -60,18 +59,15 @@ uint32_t attributesFor(std::string_view name, uint32_t mode) {
         attributes |= FILE_ATTRIBUTE_SYSTEM;
     }
     // A link's own permission bits mean nothing; it is never read-only.
-    if (!S_ISLNK(mode) && (mode & S_IWUSR) == 0)
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    if (!name.empty() && name.front() == '.')
-        attributes |= FILE_ATTRIBUTE_HIDDEN;
+    if (!S_ISLNK(mode) && (mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+    if (!name.empty() && name.front() == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
     return attributes;
 }
 
 bool statPath(const std::string& path, FileStat& out, int* err) {
     struct statx stx;
     if (::statx(AT_FDCWD, path.c_str(), kStatxFlags, kStatxMask, &stx) != 0) {
-        if (err)
-            *err = errno;
+        if (err) *err = errno;
         return false;
     }
     fill(stx, lastComponent(path), out);
@@ -81,8 +77,7 @@ bool statPath(const std::string& path, FileStat& out, int* err) {
 bool statAt(int dirFd, const char* name, FileStat& out, int* err) {
     struct statx stx;
     if (::statx(dirFd, name, kStatxFlags, kStatxMask, &stx) != 0) {
-        if (err)
-            *err = errno;
+        if (err) *err = errno;
         return false;
     }
     fill(stx, name, out);
@@ -101,9 +96,10 @@ WIN32_FIND_DATAW toFindData(const FileStat& st, std::wstring name) {
     return fd;
 }
 
-DirReader::DirReader(const std::string& path) {
+DirReader::DirReader(const std::string& path, bool followLink) {
     // O_NOFOLLOW: a final symbolic link is never entered (ENOTDIR with O_DIRECTORY).
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = ::open(path.c_str(),
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         m_error = errno;
         return;
@@ -116,29 +112,24 @@ DirReader::DirReader(const std::string& path) {
 }
 
 DirReader::~DirReader() {
-    if (m_dir)
-        ::closedir(m_dir);
+    if (m_dir) ::closedir(m_dir);
 }
 
 bool DirReader::next(std::string& name, FileStat& st) {
-    if (!m_dir)
-        return false;
+    if (!m_dir) return false;
     int fd = ::dirfd(m_dir);
     for (;;) {
         errno = 0;
         struct dirent* entry = ::readdir(m_dir);
         if (!entry) {
-            if (errno != 0)
-                m_error = errno;
+            if (errno != 0) m_error = errno;
             return false;
         }
         const char* n = entry->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
-            continue;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
         // An entry that cannot be stat'ed (gone meanwhile, or a folder without search
         // permission) cannot be reached by any later step either; leave it out.
-        if (!statAt(fd, n, st))
-            continue;
+        if (!statAt(fd, n, st)) continue;
         name.assign(n);
         return true;
     }

@@ -48,10 +48,11 @@ WIN32_FIND_DATAW toFindData(const FileStat& st, std::wstring name);
 
 // Reads one directory, skipping "." and "..". The folder itself is opened without
 // following a final symbolic link (a link fails, ENOTDIR), so a linked folder is never
-// entered through it. Not thread-safe; one reader per thread.
+// entered through it; only a folder the user named (a search target) is opened through
+// a link, with followLink. Not thread-safe; one reader per thread.
 class DirReader {
-  public:
-    explicit DirReader(const std::string& path);
+public:
+    explicit DirReader(const std::string& path, bool followLink = false);
     ~DirReader();
     DirReader(const DirReader&) = delete;
     DirReader& operator=(const DirReader&) = delete;
@@ -65,7 +66,7 @@ class DirReader {
     // false at the end of the folder (or on a read error, recorded in error()).
     bool next(std::string& name, FileStat& st);
 
-  private:
+private:
     DIR* m_dir = nullptr;
     int m_error = 0;
 };

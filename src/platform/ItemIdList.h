@@ -12,7 +12,7 @@
 namespace platform {
 
 class ItemIdList {
-  public:
+public:
     ItemIdList() = default;
 
     // The list for an existing path (the shell's ParseDisplayName): none when the path is
@@ -33,7 +33,7 @@ class ItemIdList {
 
     bool operator==(const ItemIdList&) const = default;
 
-  private:
+private:
     std::vector<std::string> m_items;
 };
 

@@ -14,8 +14,7 @@ std::basic_string<Char> joinPathT(std::basic_string_view<Char> folder,
     std::basic_string<Char> out;
     out.reserve(folder.size() + 1 + name.size());
     out.append(folder);
-    if (!folder.empty() && folder.back() != Char('/'))
-        out.push_back(Char('/'));
+    if (!folder.empty() && folder.back() != Char('/')) out.push_back(Char('/'));
     out.append(name);
     return out;
 }
@@ -23,8 +22,7 @@ std::basic_string<Char> joinPathT(std::basic_string_view<Char> folder,
 template <typename Char>
 std::basic_string_view<Char> stripTrailingSlashesT(std::basic_string_view<Char> path) {
     size_t end = path.find_last_not_of(Char('/'));
-    if (end == std::basic_string_view<Char>::npos)
-        return path.substr(0, path.empty() ? 0 : 1);
+    if (end == std::basic_string_view<Char>::npos) return path.substr(0, path.empty() ? 0 : 1);
     return path.substr(0, end + 1);
 }
 
@@ -49,8 +47,7 @@ bool matchPattern(std::wstring_view text, std::wstring_view pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == L'*')
-        ++p;
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
     return p == pattern.size();
 }
 
@@ -75,8 +72,7 @@ std::string stripTrailingSlashes(std::string_view path) {
 std::wstring parentPath(std::wstring_view path) {
     std::wstring_view p = stripTrailingSlashesT(path);
     size_t slash = p.rfind(L'/');
-    if (slash == std::wstring_view::npos)
-        return {};
+    if (slash == std::wstring_view::npos) return {};
     return std::wstring(stripTrailingSlashesT(p.substr(0, slash + 1)));
 }
 
@@ -87,27 +83,22 @@ std::wstring fileNamePart(std::wstring_view path) {
 }
 
 std::string normalisePath(std::string_view path) {
-    if (path.empty() || path.front() != '/')
-        return {};
+    if (path.empty() || path.front() != '/') return {};
     std::vector<std::string_view> parts;
     size_t pos = 0;
     while (pos < path.size()) {
         size_t slash = path.find('/', pos);
-        if (slash == std::string_view::npos)
-            slash = path.size();
+        if (slash == std::string_view::npos) slash = path.size();
         std::string_view part = path.substr(pos, slash - pos);
         pos = slash + 1;
-        if (part.empty() || part == ".")
-            continue;
+        if (part.empty() || part == ".") continue;
         if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
+            if (!parts.empty()) parts.pop_back();
             continue;
         }
         parts.push_back(part);
     }
-    if (parts.empty())
-        return "/";
+    if (parts.empty()) return "/";
     std::string out;
     out.reserve(path.size());
     for (std::string_view part : parts) {
@@ -120,15 +111,12 @@ std::string normalisePath(std::string_view path) {
 bool pathMatchSpec(std::wstring_view path, std::wstring_view spec) {
     size_t pos = 0;
     while (pos < spec.size()) {
-        while (pos < spec.size() && spec[pos] == L' ')
-            ++pos;
+        while (pos < spec.size() && spec[pos] == L' ') ++pos;
         size_t end = spec.find(L';', pos);
-        if (end == std::wstring_view::npos)
-            end = spec.size();
+        if (end == std::wstring_view::npos) end = spec.size();
         std::wstring_view pattern = spec.substr(pos, end - pos);
         // "*.*" stands for every name, also one without a dot.
-        if (pattern == L"*.*" || matchPattern(path, pattern))
-            return true;
+        if (pattern == L"*.*" || matchPattern(path, pattern)) return true;
         pos = end + 1;
     }
     return false;

@@ -22,8 +22,7 @@ ProtectedFolders ProtectedFolders::of(const std::vector<std::string>& paths) {
     for (const auto& path : paths) {
         // stat, not lstat: a linked /bin or home folder protects the folder it leads to.
         struct stat st;
-        if (path.empty() || ::stat(path.c_str(), &st) != 0)
-            continue;
+        if (path.empty() || ::stat(path.c_str(), &st) != 0) continue;
         folders.m_paths.push_back(path);
         folders.m_ids.push_back(Id{uint64_t(st.st_dev), uint64_t(st.st_ino)});
     }
@@ -37,8 +36,7 @@ bool ProtectedFolders::contains(uint64_t dev, uint64_t ino) const {
 
 bool ProtectedFolders::containsPath(const std::string& path) const {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
+    if (::stat(path.c_str(), &st) != 0) return false;
     return contains(uint64_t(st.st_dev), uint64_t(st.st_ino));
 }
 

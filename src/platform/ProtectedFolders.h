@@ -11,7 +11,7 @@
 namespace platform {
 
 class ProtectedFolders {
-  public:
+public:
     // Resolves the list of this machine and user (folders that do not exist are left out).
     static ProtectedFolders system();
     // A list of the given folders (tests).
@@ -23,7 +23,7 @@ class ProtectedFolders {
     bool containsPath(const std::string& path) const;
     const std::vector<std::string>& paths() const { return m_paths; }
 
-  private:
+private:
     struct Id {
         uint64_t dev;
         uint64_t ino;

@@ -23,12 +23,9 @@ bool passwdEntry(std::string* home, std::string* name) {
     while (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &result) == ERANGE) {
         buffer.resize(buffer.size() * 2);
     }
-    if (!result)
-        return false;
-    if (home)
-        *home = pw.pw_dir ? pw.pw_dir : "";
-    if (name)
-        *name = pw.pw_name ? pw.pw_name : "";
+    if (!result) return false;
+    if (home) *home = pw.pw_dir ? pw.pw_dir : "";
+    if (name) *name = pw.pw_name ? pw.pw_name : "";
     return true;
 }
 
@@ -36,8 +33,7 @@ bool passwdEntry(std::string* home, std::string* name) {
 // for the XDG variables and are ignored).
 std::string absoluteEnv(const char* name) {
     const char* value = getenv(name);
-    if (!value || value[0] != '/')
-        return {};
+    if (!value || value[0] != '/') return {};
     return stripTrailingSlashes(std::string_view(value));
 }
 
@@ -48,13 +44,10 @@ std::string userDir(const std::string& file, std::string_view key, const std::st
     std::string line, found;
     while (std::getline(in, line)) {
         std::string_view l = line;
-        while (!l.empty() && (l.front() == ' ' || l.front() == '\t'))
-            l.remove_prefix(1);
-        if (l.substr(0, key.size()) != key)
-            continue;
+        while (!l.empty() && (l.front() == ' ' || l.front() == '\t')) l.remove_prefix(1);
+        if (l.substr(0, key.size()) != key) continue;
         l.remove_prefix(key.size());
-        if (l.substr(0, 2) != "=\"")
-            continue;
+        if (l.substr(0, 2) != "=\"") continue;
         l.remove_prefix(2);
         std::string value;
         bool closed = false;
@@ -68,8 +61,7 @@ std::string userDir(const std::string& file, std::string_view key, const std::st
                 value.push_back(l[i]);
             }
         }
-        if (!closed)
-            continue;
+        if (!closed) continue;
         if (value == "$HOME" || value.rfind("$HOME/", 0) == 0) {
             value = home + value.substr(5);
         } else if (value.empty() || value.front() != '/') {
@@ -84,8 +76,7 @@ std::string userDir(const std::string& file, std::string_view key, const std::st
 
 std::string homeFolder() {
     const char* home = getenv("HOME");
-    if (home && home[0] != '\0')
-        return stripTrailingSlashes(std::string_view(home));
+    if (home && home[0] != '\0') return stripTrailingSlashes(std::string_view(home));
     std::string fromPasswd;
     if (passwdEntry(&fromPasswd, nullptr) && !fromPasswd.empty()) {
         return stripTrailingSlashes(fromPasswd);
@@ -107,8 +98,7 @@ std::string desktopFolder() {
     std::string home = homeFolder();
     std::string folder =
         userDir(joinPath(configFolder(), "user-dirs.dirs"), "XDG_DESKTOP_DIR", home);
-    if (folder.empty())
-        folder = absoluteEnv("XDG_DESKTOP_DIR");
+    if (folder.empty()) folder = absoluteEnv("XDG_DESKTOP_DIR");
     return folder.empty() ? joinPath(home, "Desktop") : folder;
 }
 
@@ -116,13 +106,11 @@ std::string executableFolder() {
     std::vector<char> buffer(4096);
     for (;;) {
         ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0)
-            return {};
+        if (n < 0) return {};
         if (size_t(n) < buffer.size()) {
             std::string exe(buffer.data(), size_t(n));
             size_t slash = exe.rfind('/');
-            if (slash == std::string::npos)
-                return {};
+            if (slash == std::string::npos) return {};
             return slash == 0 ? "/" : exe.substr(0, slash);
         }
         buffer.resize(buffer.size() * 2);
@@ -131,12 +119,10 @@ std::string executableFolder() {
 
 std::string logonName() {
     std::string name;
-    if (passwdEntry(nullptr, &name) && !name.empty())
-        return name;
+    if (passwdEntry(nullptr, &name) && !name.empty()) return name;
     for (const char* var : {"LOGNAME", "USER"}) {
         const char* value = getenv(var);
-        if (value && value[0] != '\0')
-            return value;
+        if (value && value[0] != '\0') return value;
     }
     return std::to_string(getuid());
 }

@@ -69,17 +69,14 @@ FILETIME fileTimeFromUnixNs(int64_t ns) {
 
 int64_t unixNsFromFileTime(FILETIME ft) {
     __int128 ns = (__int128(fileTimeTicks(ft)) - __int128(kUnixEpochTicks)) * 100;
-    if (ns > INT64_MAX)
-        return INT64_MAX;
-    if (ns < INT64_MIN)
-        return INT64_MIN;
+    if (ns > INT64_MAX) return INT64_MAX;
+    if (ns < INT64_MIN) return INT64_MIN;
     return int64_t(ns);
 }
 
 bool fileTimeToSystemTime(FILETIME ft, SYSTEMTIME& out) {
     uint64_t ticks = fileTimeTicks(ft);
-    if (ticks > kMaxTicks)
-        return false;
+    if (ticks > kMaxTicks) return false;
     int64_t days = int64_t(ticks / kTicksPerDay);
     int64_t rest = int64_t(ticks % kTicksPerDay);
     int64_t year;
@@ -99,8 +96,7 @@ bool fileTimeToSystemTime(FILETIME ft, SYSTEMTIME& out) {
 }
 
 bool systemTimeToFileTime(const SYSTEMTIME& st, FILETIME& out) {
-    if (!validSystemTime(st))
-        return false;
+    if (!validSystemTime(st)) return false;
     int64_t days = daysFromCivil(st.wYear, st.wMonth, st.wDay) + kDaysFrom1601To1970;
     int64_t seconds = days * 86400 + st.wHour * 3600 + st.wMinute * 60 + st.wSecond;
     out = fileTimeFromTicks(uint64_t(seconds * kTicksPerSecond + st.wMilliseconds * 10000));
@@ -109,17 +105,14 @@ bool systemTimeToFileTime(const SYSTEMTIME& st, FILETIME& out) {
 
 bool fileTimeToLocalSystemTime(FILETIME ft, SYSTEMTIME& out) {
     uint64_t ticks = fileTimeTicks(ft);
-    if (ticks > kMaxTicks)
-        return false;
+    if (ticks > kMaxTicks) return false;
     int64_t sinceEpoch = int64_t(ticks) - int64_t(kUnixEpochTicks);
     time_t seconds = time_t(floorDiv(sinceEpoch, kTicksPerSecond));
     int64_t subSecond = sinceEpoch - int64_t(seconds) * kTicksPerSecond;
     struct tm tm;
-    if (!localtime_r(&seconds, &tm))
-        return false;
+    if (!localtime_r(&seconds, &tm)) return false;
     int year = tm.tm_year + 1900;
-    if (year < kMinYear || year > kMaxYear)
-        return false;
+    if (year < kMinYear || year > kMaxYear) return false;
     SYSTEMTIME st;
     st.wYear = uint16_t(year);
     st.wMonth = uint16_t(tm.tm_mon + 1);
@@ -135,8 +128,7 @@ bool fileTimeToLocalSystemTime(FILETIME ft, SYSTEMTIME& out) {
 }
 
 bool localSystemTimeToFileTime(const SYSTEMTIME& local, FILETIME& out) {
-    if (!validSystemTime(local))
-        return false;
+    if (!validSystemTime(local)) return false;
     struct tm tm = {};
     tm.tm_year = local.wYear - 1900;
     tm.tm_mon = local.wMonth - 1;
@@ -147,12 +139,10 @@ bool localSystemTimeToFileTime(const SYSTEMTIME& local, FILETIME& out) {
     tm.tm_isdst = -1;  // let the zone rules of that date decide
     tm.tm_wday = -1;   // stays -1 only when mktime fails (-1 is also a valid result)
     time_t seconds = mktime(&tm);
-    if (seconds == time_t(-1) && tm.tm_wday == -1)
-        return false;
+    if (seconds == time_t(-1) && tm.tm_wday == -1) return false;
     int64_t ticks =
         int64_t(seconds) * kTicksPerSecond + local.wMilliseconds * 10000 + int64_t(kUnixEpochTicks);
-    if (ticks < 0)
-        return false;
+    if (ticks < 0) return false;
     out = fileTimeFromTicks(uint64_t(ticks));
     return true;
 }

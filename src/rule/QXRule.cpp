@@ -33,7 +33,9 @@ bool QXRule::edit(void* parent) {
     return editor ? editor(*this, parent) : false;
 }
 
-std::wstring QXRule::typeKey() const { return ruleTypeKey(typeId()); }
+std::wstring QXRule::typeKey() const {
+    return ruleTypeKey(typeId());
+}
 
 void QXRule::writeLines(std::wstring& out) const {
     std::wstring key = escapeLineText(typeKey());

@@ -18,10 +18,10 @@ struct QXRuleGroup {
     uint64_t identity() const { return reinterpret_cast<uintptr_t>(this); }
 
     int32_t type = kAnd;
-    bool value = true;         // running verdict of the members for the record combined
-    int32_t memberCount = 0;   // enabled members in the current search
-    int32_t membersSeen = 0;   // members combined so far for the current record
-    int32_t displayNumber = 0; // 1, 2, 3 ... in display order; selects the row colour
+    bool value = true;          // running verdict of the members for the record combined
+    int32_t memberCount = 0;    // enabled members in the current search
+    int32_t membersSeen = 0;    // members combined so far for the current record
+    int32_t displayNumber = 0;  // 1, 2, 3 ... in display order; selects the row colour
 };
 
 using QXRuleGroupPtr = std::shared_ptr<QXRuleGroup>;

@@ -44,7 +44,9 @@ size_t skipSpaceAndSign(std::wstring_view text, bool& negative) {
 
 }  // namespace
 
-std::wstring quotePairText(std::wstring_view text) { return wrap(text, escape(text, false)); }
+std::wstring quotePairText(std::wstring_view text) {
+    return wrap(text, escape(text, false));
+}
 
 std::wstring quoteLineText(std::wstring_view text) {
     // An already quoted text keeps its outer quotes unescaped.
@@ -54,7 +56,9 @@ std::wstring quoteLineText(std::wstring_view text) {
     return L"\"" + escape(text, true) + L"\"";
 }
 
-std::wstring escapeLineText(std::wstring_view text) { return escape(text, true); }
+std::wstring escapeLineText(std::wstring_view text) {
+    return escape(text, true);
+}
 
 std::wstring unquoteText(std::wstring_view text) {
     std::wstring out;

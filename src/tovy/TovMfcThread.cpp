@@ -7,8 +7,7 @@ namespace tovy {
 TovMfcThread::~TovMfcThread() {
     // The owner waits before destroying a worker; a thread still running here is let go
     // rather than taking the process down with std::terminate.
-    if (m_thread.joinable())
-        m_thread.detach();
+    if (m_thread.joinable()) m_thread.detach();
 }
 
 bool TovMfcThread::start() {
@@ -23,8 +22,7 @@ bool TovMfcThread::start() {
 }
 
 void TovMfcThread::wait() {
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
 }
 
 }  // namespace tovy

@@ -45,25 +45,20 @@ TovWaitable::~TovWaitable() = default;
 
 uint32_t TovWaitable::wait(TovEvent* event) {
     std::vector<std::shared_ptr<TovHandleState>> handles;
-    if (m_handle)
-        handles.push_back(m_handle);
+    if (m_handle) handles.push_back(m_handle);
     if (event) {
-        if (event->m_failed || !event->m_handle)
-            return kWaitFailed;
+        if (event->m_failed || !event->m_handle) return kWaitFailed;
         handles.push_back(event->m_handle);
     }
-    if (handles.empty())
-        return 0;
+    if (handles.empty()) return 0;
 
     WaitHub& h = hub();
     std::unique_lock<std::mutex> guard(h.lock);
     for (;;) {
         for (size_t i = 0; i < handles.size(); ++i) {
             TovHandleState& state = *handles[i];
-            if (!state.isSignalled())
-                continue;
-            if (state.kind == TovHandleState::Kind::Semaphore)
-                --state.count;
+            if (!state.isSignalled()) continue;
+            if (state.kind == TovHandleState::Kind::Semaphore) --state.count;
             return uint32_t(i);
         }
         h.changed.wait(guard);
@@ -109,19 +104,16 @@ void TovSemaphore::close() {
 }
 
 void TovSemaphore::lock() {
-    if (m_handle)
-        wait();
+    if (m_handle) wait();
 }
 
 void TovSemaphore::unlock() {
     std::shared_ptr<TovHandleState> state = m_handle;
-    if (!state)
-        return;
+    if (!state) return;
     WaitHub& h = hub();
     {
         std::lock_guard<std::mutex> guard(h.lock);
-        if (state->count >= state->maximum)
-            return;
+        if (state->count >= state->maximum) return;
         ++state->count;
     }
     h.changed.notify_all();
@@ -144,8 +136,7 @@ TovEvent::TovEvent(FailedTag, int errorCode) {
 TovEvent::~TovEvent() = default;
 
 void TovEvent::set() {
-    if (!m_handle)
-        return;
+    if (!m_handle) return;
     WaitHub& h = hub();
     {
         std::lock_guard<std::mutex> guard(h.lock);
@@ -155,8 +146,7 @@ void TovEvent::set() {
 }
 
 void TovEvent::reset() {
-    if (!m_handle)
-        return;
+    if (!m_handle) return;
     std::lock_guard<std::mutex> guard(hub().lock);
     m_handle->signalled = false;
 }

@@ -26,6 +26,8 @@ std::string toUtf8(std::wstring_view text);
 std::string toUtf8(const wchar_t* text);
 
 // True when the unit stands for an undecodable byte.
-inline bool isEscapedByte(wchar_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+inline bool isEscapedByte(wchar_t c) {
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
 
 }  // namespace tovy

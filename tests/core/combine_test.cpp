@@ -37,8 +37,8 @@ bool runCase(const Case& c, std::vector<std::shared_ptr<TestRule>>* outRules = n
     std::map<int, QXRuleGroupPtr> groups;
     std::vector<std::shared_ptr<TestRule>> rules;
     for (const auto& spec : c.rules) {
-        auto rule = std::make_shared<TestRule>(
-            spec.verdict ? std::set<std::wstring>{L"f"} : std::set<std::wstring>{});
+        auto rule = std::make_shared<TestRule>(spec.verdict ? std::set<std::wstring>{L"f"}
+                                                            : std::set<std::wstring>{});
         if (spec.group) {
             auto& g = groups[spec.group];
             if (!g) g = std::make_shared<QXRuleGroup>(spec.groupType);
@@ -69,10 +69,14 @@ TEST(Combine, OperatorsGroupsAndDecidedRecordsTable) {
         {"or-group under and: both false", AND, {{false, 1, OR}, {false, 1, OR}}, false},
         {"group of one behaves like its rule", AND, {{false, 1, OR}}, false},
         {"or: group false, ungrouped true", OR, {{false, 1, AND}, {true, 1, AND}, {true}}, true},
-        {"and: two groups, second fails", AND,
-         {{true, 1, OR}, {false, 1, OR}, {false, 2, AND}, {true, 2, AND}}, false},
-        {"and: group members split by an ungrouped rule", AND,
-         {{true, 1, AND}, {true}, {true, 1, AND}}, true},
+        {"and: two groups, second fails",
+         AND,
+         {{true, 1, OR}, {false, 1, OR}, {false, 2, AND}, {true, 2, AND}},
+         false},
+        {"and: group members split by an ungrouped rule",
+         AND,
+         {{true, 1, AND}, {true}, {true, 1, AND}},
+         true},
     };
     for (const auto& c : cases) EXPECT_EQ(runCase(c), c.matched) << c.name;
 }

@@ -46,10 +46,9 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 // Sets an environment variable for one scope.
 class EnvOverride {
-  public:
+public:
     EnvOverride(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
+        if (const char* old = std::getenv(name)) m_old = old;
         setenv(name, value.c_str(), 1);
     }
     ~EnvOverride() {
@@ -59,7 +58,7 @@ class EnvOverride {
             unsetenv(m_name);
     }
 
-  private:
+private:
     const char* m_name;
     std::optional<std::string> m_old;
 };
@@ -67,7 +66,7 @@ class EnvOverride {
 // The log is one per process: every test starts with it enabled, writing at once to a
 // fresh file, with an empty queue.
 class QXLogTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { reset(m_path); }
     void TearDown() override { reset(""); }
 
@@ -222,8 +221,7 @@ TEST_F(QXLogTest, LongMessagesAreCut) {
 TEST_F(QXLogTest, QueueKeepsTheNewestLines) {
     QXLog::setFilePath("");
     const int total = int(QXLog::kQueueLimit) + 5;
-    for (int i = 0; i < total; ++i)
-        QXLog::Write(L"%d", i);
+    for (int i = 0; i < total; ++i) QXLog::Write(L"%d", i);
     std::vector<std::wstring> queued = QXLog::takeQueued();
     ASSERT_EQ(queued.size(), QXLog::kQueueLimit);
     EXPECT_EQ(messageOf(queued.front()), L"5");
@@ -237,12 +235,10 @@ TEST_F(QXLogTest, ConcurrentWritersProduceWholeLines) {
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
         writers.emplace_back([&, t] {
-            for (int i = 0; i < kLinesEach; ++i)
-                QXLog::Write(L"w%d l%d %s", t, i, padding.c_str());
+            for (int i = 0; i < kLinesEach; ++i) QXLog::Write(L"w%d l%d %s", t, i, padding.c_str());
         });
     }
-    for (std::thread& w : writers)
-        w.join();
+    for (std::thread& w : writers) w.join();
 
     const std::regex line(std::string("^") + kLinePattern + "w(\\d) l(\\d+) \\.{200}$");
     std::set<std::pair<int, int>> seen;

@@ -183,7 +183,7 @@ TEST(SearchSort, GroupFirstThenNameWithoutCase) {
         f->groupNumber = group;
         return f;
     };
-    QXFileList list = {make("/a/b.txt", 1), make("/z/a.txt", 1), make("/a/C.txt", 0),
+    QXFileList list = {make("/a/b.txt", 1),  make("/z/a.txt", 1), make("/a/C.txt", 0),
                        make("/a/B2.txt", 0), make("/a/Émile", 0), make("/a/éa", 0)};
     QXSearch::sortMatches(list);
     std::vector<std::string> paths;

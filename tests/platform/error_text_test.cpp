@@ -23,8 +23,7 @@ TEST(PlatformErrorText, MessagesAndResultCodes) {
         {EEXIST, 0x80070011},
         {EXDEV, 0x80070012},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(hresultFromErrno(c.err), c.hresult) << c.err;
+    for (const auto& c : cases) EXPECT_EQ(hresultFromErrno(c.err), c.hresult) << c.err;
 }
 
 }  // namespace

@@ -32,22 +32,18 @@ struct stat lstatOf(const std::string& path) {
 
 // A temporary folder on another file system than TempDir's (tmpfs /dev/shm), or none.
 class OtherFileSystemDir {
-  public:
+public:
     OtherFileSystemDir() {
         TempDir probe;
         struct stat local, shm;
-        if (stat("/dev/shm", &shm) != 0 || stat(probe.path().c_str(), &local) != 0)
-            return;
-        if (shm.st_dev == local.st_dev)
-            return;
+        if (stat("/dev/shm", &shm) != 0 || stat(probe.path().c_str(), &local) != 0) return;
+        if (shm.st_dev == local.st_dev) return;
         std::string base = "/dev/shm/quenrix-test-XXXXXX";
-        if (!mkdtemp(base.data()))
-            return;
+        if (!mkdtemp(base.data())) return;
         m_path = base;
     }
     ~OtherFileSystemDir() {
-        if (m_path.empty())
-            return;
+        if (m_path.empty()) return;
         std::error_code ec;
         for (auto it = fs::recursive_directory_iterator(m_path, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -60,7 +56,7 @@ class OtherFileSystemDir {
     bool ok() const { return !m_path.empty(); }
     std::string operator/(const std::string& rel) const { return m_path + "/" + rel; }
 
-  private:
+private:
     std::string m_path;
 };
 
@@ -211,7 +207,7 @@ TEST(FileOpsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
 
 // Limits the size of files this process may write, for the scope's lifetime.
 class ScopedFileSizeLimit {
-  public:
+public:
     explicit ScopedFileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &m_old);
         m_oldHandler = signal(SIGXFSZ, SIG_IGN);  // write then fails with EFBIG
@@ -224,7 +220,7 @@ class ScopedFileSizeLimit {
         signal(SIGXFSZ, m_oldHandler);
     }
 
-  private:
+private:
     struct rlimit m_old;
     void (*m_oldHandler)(int);
 };
@@ -250,8 +246,7 @@ TEST(FileOpsTest, MoveAcrossFileSystemsFailingMidCopyKeepsTheSource) {
 TEST(FileOpsTest, MoveAcrossFileSystemsRefusedByPermissionsKeepsTheSource) {
     OtherFileSystemDir other;
     REQUIRE_OTHER_FILE_SYSTEM(other);
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permission checks do not apply to root";
+    if (geteuid() == 0) GTEST_SKIP() << "permission checks do not apply to root";
     TempDir dir;
     std::string data(64 * 1024, 'z');
     std::string from = dir.createFile("src/file.bin", data);
@@ -294,8 +289,7 @@ TEST(FileOpsTest, TempFileNamesAreNewFilesThatReplaceNothing) {
     std::string keep = full.createFile("keep", "keep");
     char name[16];
     for (unsigned i = 0; i < 0x10000; ++i) {
-        if (i == 0xBEEF)
-            continue;
+        if (i == 0xBEEF) continue;
         snprintf(name, sizeof name, "___%04X.TMP", i);
         ASSERT_EQ(symlink("keep", (full / name).c_str()), 0) << name;
     }

@@ -105,8 +105,7 @@ TEST(PathText, NormalisesTextually) {
         {"/a/../b", "/b"}, {"/../..", "/"},  {"/a/b/../../c/.", "/c"}, {"/a/..b", "/a/..b"},
         {"a/b", ""},       {"", ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(normalisePath(c.path), c.normal) << c.path;
+    for (const auto& c : cases) EXPECT_EQ(normalisePath(c.path), c.normal) << c.path;
 }
 
 }  // namespace

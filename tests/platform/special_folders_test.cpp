@@ -19,10 +19,9 @@ using quenrix::test::testHome;
 
 // Sets or clears one environment variable for the scope's lifetime.
 class ScopedEnv {
-  public:
+public:
     ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = getenv(name))
-            m_old = old;
+        if (const char* old = getenv(name)) m_old = old;
         if (value) {
             setenv(name, value->c_str(), 1);
         } else {
@@ -37,7 +36,7 @@ class ScopedEnv {
         }
     }
 
-  private:
+private:
     const char* m_name;
     std::optional<std::string> m_old;
 };

@@ -33,12 +33,11 @@ void expectSameTime(const SYSTEMTIME& a, const SYSTEMTIME& b, const std::string&
 
 // Sets TZ for one test and restores the previous zone afterwards.
 class ScopedTimeZone {
-  public:
+public:
     explicit ScopedTimeZone(const char* zone) {
         const char* old = getenv("TZ");
         m_hadOld = old != nullptr;
-        if (old)
-            m_old = old;
+        if (old) m_old = old;
         setenv("TZ", zone, 1);
         tzset();
     }
@@ -51,7 +50,7 @@ class ScopedTimeZone {
         tzset();
     }
 
-  private:
+private:
     bool m_hadOld = false;
     std::string m_old;
 };

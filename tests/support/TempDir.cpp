@@ -36,7 +36,8 @@ std::string TempDir::createFile(std::string_view rel, std::string_view data,
     fs::create_directories(fs::path(full).parent_path());
     int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) std::abort();
-    if (!data.empty() && ::write(fd, data.data(), data.size()) != ssize_t(data.size())) std::abort();
+    if (!data.empty() && ::write(fd, data.data(), data.size()) != ssize_t(data.size()))
+        std::abort();
     ::close(fd);
     if (mtimeSeconds != 0) {
         struct timespec ts[2] = {{mtimeSeconds, 0}, {mtimeSeconds, 0}};

@@ -52,6 +52,8 @@ void setUpTestEnvironment() {
     std::locale::global(std::locale("C.UTF-8"));
 }
 
-const std::string& testHome() { return home(); }
+const std::string& testHome() {
+    return home();
+}
 
 }  // namespace quenrix::test

@@ -79,8 +79,7 @@ TEST(TovSync, ResetEventBlocksAgain) {
 TEST(TovSync, ReleaseStopsAtTheMaximum) {
     TovSemaphore items;
     ASSERT_TRUE(items.create(0, 2));
-    for (int i = 0; i < 5; ++i)
-        items.unlock();
+    for (int i = 0; i < 5; ++i) items.unlock();
     TovEvent stop;
     stop.set();
     EXPECT_EQ(items.wait(&stop), 0u);
@@ -213,8 +212,7 @@ TEST(TovSync, BlockingQueueDeliversEveryItemBeforeStopping) {
     consumer.join();
 
     ASSERT_EQ(received.size(), size_t(kItems));
-    for (int i = 0; i < kItems; ++i)
-        EXPECT_EQ(received[i], i);
+    for (int i = 0; i < kItems; ++i) EXPECT_EQ(received[i], i);
     EXPECT_TRUE(queue.empty());
 }
 

@@ -9,21 +9,21 @@ namespace tovy {
 namespace {
 
 class RecordingThread : public TovMfcThread {
-  public:
+public:
     explicit RecordingThread(uint32_t result) : m_result(result) {}
     ~RecordingThread() override { wait(); }
 
     std::thread::id ranOn;
     std::atomic<int> runs{0};
 
-  protected:
+protected:
     uint32_t run() override {
         ranOn = std::this_thread::get_id();
         ++runs;
         return m_result + uint32_t(runs.load());
     }
 
-  private:
+private:
     const uint32_t m_result;
 };
 

@@ -15,8 +15,9 @@ TEST(Utf8Codec, RoundTripsAnyBytes) {
         {"ascii", "readme.txt"},
         {"japanese", "\xE5\x86\x99\xE7\x9C\x9F.jpg"},  // 写真.jpg
         {"shift_jis", "\x8E\xCA\x90\x5E.jpg"},         // 写真 in Shift_JIS
-        {"lone continuation", "a\x80"
-                              "b"},
+        {"lone continuation",
+         "a\x80"
+         "b"},
         {"overlong slash", "\xC0\xAF"},
         {"surrogate encoded", "\xED\xA0\x80"},
         {"truncated sequence", "abc\xE3\x81"},
