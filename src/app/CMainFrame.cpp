@@ -1,10 +1,205 @@
 #include "app/CMainFrame.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QUrl>
+
+#include <sys/stat.h>
+#include <new>
+
+#include "app/CAboutDlg.h"
+#include "app/CLogFrm.h"
+#include "platform/SpecialFolders.h"
+#include "view/ui/CQuenrixView.h"
+
 namespace quenrix {
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+constexpr int kCmdFileNew = 57600;
+constexpr int kCmdFileOpen = 57601;
+constexpr int kCmdFileSaveAs = 57604;
+constexpr int kCmdExport = 32796;
+constexpr int kCmdImport = 32800;
+constexpr int kCmdRecentFile = 57616;
+constexpr int kCmdExit = 57665;
+constexpr int kCmdSearch = 32783;
+constexpr int kCmdReSearch = 32784;
+constexpr int kCmdStatusBar = 59393;
+constexpr int kCmdLog = 32798;
+constexpr int kCmdCacheCompact = 32805;
+constexpr int kCmdCacheClear = 32803;
+constexpr int kCmdOptions = 32772;
+constexpr int kCmdHelpIndex = 57666;
+constexpr int kCmdHomePage = 32776;
+constexpr int kCmdAbout = 57664;
+
+constexpr const char* kHelpFileName = "Quenrix.chm";
+constexpr const char* kHomePage = "https://talvor-software.example/quenrix/";
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_prompt(this) {
     setWindowTitle(QStringLiteral("Quenrix"));
-    resize(800, 600);
+
+    m_view = new CQuenrixView(m_doc, m_history, m_prompt, this);
+    setCentralWidget(m_view);
+    createMenus();
+    createStatusBar();
+    fitToMainForm();
+}
+
+CMainFrame::~CMainFrame() {
+    // The main form refers to the document and the history, which are members and go
+    // before the child widgets would.
+    delete m_view;
+    delete m_log.data();
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, int command, const QString& text,
+                                const QKeySequence& shortcut) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QStringLiteral("cmd%1").arg(command));
+    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+    return action;
+}
+
+void CMainFrame::createMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    // Commands whose feature is not there yet stay visible but disabled.
+    addCommand(file, kCmdFileNew, QStringLiteral("新規"), QKeySequence(Qt::CTRL | Qt::Key_N))
+        ->setEnabled(false);
+    addCommand(file, kCmdFileOpen, QStringLiteral("設定ファイルを開く..."),
+               QKeySequence(Qt::CTRL | Qt::Key_O))
+        ->setEnabled(false);
+    addCommand(file, kCmdFileSaveAs, QStringLiteral("設定ファイルを保存..."),
+               QKeySequence(Qt::CTRL | Qt::Key_S))
+        ->setEnabled(false);
+    file->addSeparator();
+    addCommand(file, kCmdExport, QStringLiteral("エクスポート..."))->setEnabled(false);
+    addCommand(file, kCmdImport, QStringLiteral("インポート..."))->setEnabled(false);
+    file->addSeparator();
+    // Stands in for the recent settings documents until there is a list of them.
+    addCommand(file, kCmdRecentFile, QStringLiteral("最近使ったファイル"))->setEnabled(false);
+    file->addSeparator();
+    connect(addCommand(file, kCmdExit, QStringLiteral("アプリケーションの終了(&X)")),
+            &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    connect(addCommand(edit, kCmdSearch, QStringLiteral("検索"), QKeySequence(Qt::Key_F5)),
+            &QAction::triggered, m_view, &CQuenrixView::onSearch);
+    connect(addCommand(edit, kCmdReSearch, QStringLiteral("再検索"), QKeySequence(Qt::Key_F6)),
+            &QAction::triggered, m_view, &CQuenrixView::onReSearch);
+
+    QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
+    QAction* statusBarCommand =
+        addCommand(view, kCmdStatusBar, QStringLiteral("ステータス バー(&S)"));
+    statusBarCommand->setCheckable(true);
+    statusBarCommand->setChecked(true);
+    connect(statusBarCommand, &QAction::toggled, this,
+            [this](bool on) { statusBar()->setVisible(on); });
+    connect(addCommand(view, kCmdLog, QStringLiteral("ログ")), &QAction::triggered, this,
+            &CMainFrame::onLog);
+
+    QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
+    addCommand(tools, kCmdCacheCompact, QStringLiteral("キャッシュを小さくする"))
+        ->setEnabled(false);
+    addCommand(tools, kCmdCacheClear, QStringLiteral("キャッシュを初期化"))->setEnabled(false);
+    tools->addSeparator();
+    addCommand(tools, kCmdOptions, QStringLiteral("オプション..."))->setEnabled(false);
+
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    connect(addCommand(help, kCmdHelpIndex, QStringLiteral("ヘルプ目次")), &QAction::triggered,
+            this, &CMainFrame::onHelpIndex);
+    connect(addCommand(help, kCmdHomePage, QStringLiteral("Talvor software Home Page")),
+            &QAction::triggered, this, &CMainFrame::onHomePage);
+    help->addSeparator();
+    connect(addCommand(help, kCmdAbout, QStringLiteral("バージョン情報 Quenrix(&A)...")),
+            &QAction::triggered, this, &CMainFrame::onAbout);
+}
+
+void CMainFrame::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(true);
+    // Pane 0 is an ordinary status-bar widget: while a menu item's prompt is shown as the
+    // bar's temporary message it is hidden, and it comes back when the message clears.
+    m_readyPane = new QLabel(QStringLiteral("レディ"), bar);
+    m_readyPane->setObjectName(QStringLiteral("pane0"));
+    bar->addWidget(m_readyPane, 1);
+    m_resultPane = new QLabel(bar);
+    m_resultPane->setObjectName(QStringLiteral("pane1"));
+    m_resultPane->setFixedWidth(kResultPaneWidth);
+    bar->addPermanentWidget(m_resultPane);
+    m_resultPane->setText(m_view->statusText());
+    connect(m_view, &CQuenrixView::statusTextChanged, m_resultPane, &QLabel::setText);
+}
+
+void CMainFrame::fitToMainForm() {
+    QSize size = sizeHint();
+    if (const QScreen* screen = this->screen()) {
+        size = size.boundedTo(screen->availableGeometry().size());
+    }
+    resize(size);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted() && m_log) m_log->close();
+}
+
+void CMainFrame::onHelpIndex() {
+    const std::string folder = platform::executableFolder();
+    const std::string path = folder + "/" + kHelpFileName;
+    if (folder.empty() || !isRegularFile(path)) {
+        m_prompt.messageBox(L"ヘルプファイルが見つかりませんでした", L"", QXIcon::None);
+        return;
+    }
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
+}
+
+void CMainFrame::onHomePage() {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage)));
+}
+
+void CMainFrame::onAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::onLog() {
+    const QString title = QString::fromLatin1(CLogFrm::kTitle);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        // A log window that was closed is hidden until its deletion runs; it does not count.
+        if (window->isVisible() && window->windowTitle() == title) {
+            if (window->isMinimized()) window->showNormal();
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+    }
+    auto* log = new (std::nothrow) CLogFrm;
+    if (!log) {
+        m_prompt.messageBox(L"ログウィンドウの生成に失敗しました。", L"ERROR", QXIcon::Error);
+        return;
+    }
+    connect(log, &CLogFrm::exitRequested, this, &QWidget::close);
+    m_log = log;
+    log->show();
 }
 
 }  // namespace quenrix

@@ -98,8 +98,8 @@ WIN32_FIND_DATAW toFindData(const FileStat& st, std::wstring name) {
 
 DirReader::DirReader(const std::string& path, bool followLink) {
     // O_NOFOLLOW: a final symbolic link is never entered (ENOTDIR with O_DIRECTORY).
-    int fd = ::open(path.c_str(),
-                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+    int fd =
+        ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         m_error = errno;
         return;

@@ -14,6 +14,8 @@ void initLocale() {
         // Debian always ships C.UTF-8; without it the classic locale still works for ASCII.
     }
     setlocale(LC_CTYPE, "C.UTF-8");
+    // Collation as the regular expressions compare: code-point order.
+    setlocale(LC_COLLATE, "C.UTF-8");
 }
 
 wchar_t toLower(wchar_t c) {

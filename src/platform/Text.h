@@ -8,7 +8,7 @@
 
 namespace platform {
 
-// Sets LC_CTYPE and the global C++ locale to C.UTF-8, whatever the environment says.
+// Sets LC_CTYPE, LC_COLLATE and the global C++ locale to C.UTF-8, whatever the environment says.
 // Call once at start-up on the main thread, after the application object is made.
 void initLocale();
 

@@ -1,22 +1,41 @@
 #include "rule/QXRuleRegistry.h"
 
+#include "rule/QXCreateTimeRule.h"
+#include "rule/QXFileAttrRule.h"
+#include "rule/QXFileExtRule.h"
+#include "rule/QXFileSizeRule.h"
+#include "rule/QXFilenameRegexpRule.h"
+#include "rule/QXFilenameRule.h"
+#include "rule/QXFilenameWildcardRule.h"
+#include "rule/QXLastAccessTimeRule.h"
+#include "rule/QXLastUpdatedTimeRule.h"
+
 namespace quenrix {
 
 namespace {
 
 // Each kind's factory is filled in here as the kind is added.
 const QXRuleKind kKinds[ruletype::kCount] = {
-    {ruletype::kFilename, L"filename", L"ファイル名", L"ファイル名", 50, nullptr},
+    {ruletype::kFilename, L"filename", L"ファイル名", L"ファイル名", 50,
+     []() -> QXRulePtr { return std::make_shared<QXFilenameRule>(); }},
     {ruletype::kFilenameWildcard, L"filename_wildcard", L"ファイル名（ワイルドカード）",
-     L"ファイル名（ワイルドカード）", 52, nullptr},
+     L"ファイル名（ワイルドカード）", 52,
+     []() -> QXRulePtr { return std::make_shared<QXFilenameWildcardRule>(); }},
     {ruletype::kFilenameRegexp, L"filename_regexp", L"ファイル名（正規表現）",
-     L"ファイル名（正規表現）", 53, nullptr},
-    {ruletype::kFileExt, L"file_ext", L"拡張子", L"拡張子", 60, nullptr},
-    {ruletype::kFileSize, L"file_size", L"ファイルサイズ", L"ファイルサイズ", 55, nullptr},
-    {ruletype::kFileAttr, L"file_attr", L"ファイル属性", L"ファイル属性", 45, nullptr},
-    {ruletype::kCreateTime, L"file_create_time", L"作成時間", L"作成時間", 30, nullptr},
-    {ruletype::kUpdateTime, L"file_update_time", L"更新時間", L"更新時間", 30, nullptr},
-    {ruletype::kAccessTime, L"file_access_time", L"アクセス時間", L"アクセス時間", 30, nullptr},
+     L"ファイル名（正規表現）", 53,
+     []() -> QXRulePtr { return std::make_shared<QXFilenameRegexpRule>(); }},
+    {ruletype::kFileExt, L"file_ext", L"拡張子", L"拡張子", 60,
+     []() -> QXRulePtr { return std::make_shared<QXFileExtRule>(); }},
+    {ruletype::kFileSize, L"file_size", L"ファイルサイズ", L"ファイルサイズ", 55,
+     []() -> QXRulePtr { return std::make_shared<QXFileSizeRule>(); }},
+    {ruletype::kFileAttr, L"file_attr", L"ファイル属性", L"ファイル属性", 45,
+     []() -> QXRulePtr { return std::make_shared<QXFileAttrRule>(); }},
+    {ruletype::kCreateTime, L"file_create_time", L"作成時間", L"作成時間", 30,
+     []() -> QXRulePtr { return std::make_shared<QXCreateTimeRule>(); }},
+    {ruletype::kUpdateTime, L"file_update_time", L"更新時間", L"更新時間", 30,
+     []() -> QXRulePtr { return std::make_shared<QXLastUpdatedTimeRule>(); }},
+    {ruletype::kAccessTime, L"file_access_time", L"アクセス時間", L"アクセス時間", 30,
+     []() -> QXRulePtr { return std::make_shared<QXLastAccessTimeRule>(); }},
     {ruletype::kDuplicate, L"duplicate", L"重複", L"重複", 10, nullptr},
     {ruletype::kImageSize, L"image_size", L"画像サイズ", L"画像サイズ", 20, nullptr},
     {ruletype::kScript, L"script", L"スクリプト", L"スクリプト", 25, nullptr},

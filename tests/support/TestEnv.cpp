@@ -49,6 +49,7 @@ void setUpTestEnvironment() {
     setenv("XDG_RUNTIME_DIR", base.c_str(), 1);
     unsetenv("XDG_DESKTOP_DIR");
     setlocale(LC_CTYPE, "C.UTF-8");
+    setlocale(LC_COLLATE, "C.UTF-8");
     std::locale::global(std::locale("C.UTF-8"));
 }
 

@@ -1,0 +1,84 @@
+#include "app/QXQtPrompt.h"
+
+#include <QMessageBox>
+#include <QThread>
+
+#include "app/QtText.h"
+
+namespace quenrix {
+
+namespace {
+
+QMessageBox::Icon boxIcon(QXIcon icon) {
+    switch (icon) {
+        case QXIcon::Error:
+            return QMessageBox::Critical;
+        case QXIcon::Warning:
+            return QMessageBox::Warning;
+        case QXIcon::Information:
+            return QMessageBox::Information;
+        case QXIcon::Question:
+            return QMessageBox::Question;
+        case QXIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The buttons, the one that is the default (the first, as a Windows box has it), and the
+// answer when the box is closed without a button (Esc or the close box).
+struct ButtonSet {
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
+    QXAnswer dismissed;
+};
+
+ButtonSet buttonSet(QXButtons buttons) {
+    switch (buttons) {
+        case QXButtons::Ok:
+            break;
+        case QXButtons::OkCancel:
+            return {QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QXAnswer::Cancel};
+        case QXButtons::YesNo:
+            return {QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QXAnswer::No};
+        case QXButtons::YesNoCancel:
+            return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+                    QXAnswer::Cancel};
+    }
+    return {QMessageBox::Ok, QMessageBox::Ok, QXAnswer::Ok};
+}
+
+}  // namespace
+
+QXQtPrompt::QXQtPrompt(QWidget* owner) : m_owner(owner) {}
+
+QXAnswer QXQtPrompt::messageBox(const std::wstring& text, const std::wstring& caption, QXIcon icon,
+                                QXButtons buttons) {
+    if (QThread::currentThread() == thread()) return show(text, caption, icon, buttons);
+    QXAnswer answer = buttonSet(buttons).dismissed;
+    QMetaObject::invokeMethod(
+        this, [&] { answer = show(text, caption, icon, buttons); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+QXAnswer QXQtPrompt::show(const std::wstring& text, const std::wstring& caption, QXIcon icon,
+                          QXButtons buttons) {
+    const ButtonSet set = buttonSet(buttons);
+    const QString title = caption.empty() ? QStringLiteral("Quenrix") : toQtText(caption);
+    QMessageBox box(boxIcon(icon), title, toQtText(text), set.buttons, m_owner.data());
+    box.setDefaultButton(set.defaultButton);
+    switch (box.exec()) {
+        case QMessageBox::Ok:
+            return QXAnswer::Ok;
+        case QMessageBox::Cancel:
+            return QXAnswer::Cancel;
+        case QMessageBox::Yes:
+            return QXAnswer::Yes;
+        case QMessageBox::No:
+            return QXAnswer::No;
+        default:
+            return set.dismissed;
+    }
+}
+
+}  // namespace quenrix

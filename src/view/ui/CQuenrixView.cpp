@@ -1,0 +1,536 @@
+#include "view/ui/CQuenrixView.h"
+
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QTableView>
+#include <QUrl>
+
+#include <algorithm>
+
+#include "core/QXLog.h"
+#include "core/QXPrompt.h"
+#include "core/ui/CRunningDlg.h"
+#include "doc/CQuenrixDoc.h"
+#include "doc/QXFolderHistory.h"
+#include "rule/QXRuleRegistry.h"
+#include "rule/ui/CRuleListCtrl.h"
+#include "tovy/TovUtf8.h"
+#include "view/QXResultFormat.h"
+#include "view/ui/CLabel.h"
+#include "view/ui/QXIgnoreTargetDlg.h"
+#include "view/ui/QXResultListModel.h"
+
+namespace quenrix {
+
+namespace {
+
+constexpr int kDesignWidth = 432;   // dialog units
+constexpr int kDesignHeight = 368;  // dialog units
+constexpr int kBottomMargin = 8;    // pixels below the result list
+
+QString toQString(const std::wstring& text) {
+    return QString::fromWCharArray(text.data(), qsizetype(text.size()));
+}
+
+// Native path bytes as shown in a list.
+QString displayPath(const std::string& nativePath) {
+    return toQString(displayText(tovy::fromUtf8(nativePath)));
+}
+
+// A path the user gave (drop, clipboard, chooser) as the bytes the file system knows.
+std::string nativeFromUser(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// A folder, or a link to one (a target may be a linked folder).
+bool isFolder(const std::string& nativePath) {
+    struct stat st;
+    return !nativePath.empty() && ::stat(nativePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The width a control needs to show its whole text.
+int textWidth(QWidget* widget) {
+    const QFontMetrics fm(widget->font());
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        const QStyle* style = button->style();
+        return fm.horizontalAdvance(button->text()) +
+               style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+               2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) +
+               fm.averageCharWidth();
+    }
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) return check->sizeHint().width();
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return fm.horizontalAdvance(label->text()) + 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+CQuenrixView::CQuenrixView(CQuenrixDoc& doc, QXFolderHistory& history, QXPrompt& prompt,
+                           QWidget* parent)
+    : QWidget(parent),
+      m_doc(doc),
+      m_history(history),
+      m_prompt(prompt),
+      m_search(doc, m_state, *this, prompt, m_sink, history) {
+    setAcceptDrops(true);
+    buildControls();
+    placeControls();
+    updateFromDocument();
+}
+
+CQuenrixView::~CQuenrixView() = default;
+
+template <class W>
+W* CQuenrixView::addControl(W* widget, int id, int left, int top, int width, int height,
+                            Stretch stretch) {
+    if (id != 0) widget->setObjectName(QStringLiteral("c%1").arg(id));
+    m_controls.push_back({widget, left, top, width, height, stretch, QRect()});
+    return widget;
+}
+
+void CQuenrixView::buildControls() {
+    auto button = [this](int id, const char* text, int left, int top, int width,
+                         bool enabled = true) {
+        auto* b =
+            addControl(new QPushButton(QString::fromUtf8(text), this), id, left, top, width, 20);
+        b->setAutoDefault(false);
+        b->setEnabled(enabled);
+        return b;
+    };
+    auto check = [this](int id, const char* text, int left, int top, int width) {
+        return addControl(new QCheckBox(QString::fromUtf8(text), this), id, left, top, width, 10);
+    };
+    auto caption = [this](int id, const char* text, int top) {
+        addControl(new CLabel(QString::fromUtf8(text), this), id, 4, top, 19, 12, kStretchWidth);
+    };
+
+    // Targets.
+    caption(1091, " 対象 ", 8);
+    m_targets = addControl(new QListWidget(this), 1000, 8, 24, 252, 32);
+    m_targets->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* addTarget = button(1001, "追加...", 264, 24, 48);
+    auto* paste = button(1011, "貼り付け", 316, 24, 48);
+    auto* historyButton = button(1089, "履歴...", 368, 24, 48);
+    auto* removeTarget = button(1095, "削除", 264, 48, 48);
+    auto* clearTargets = button(1096, "クリア", 316, 48, 48);
+    auto* ignore = button(1090, "除外...", 368, 48, 48);
+    m_subfolders = check(1002, "サブフォルダも対象", 8, 60, 66);
+    m_hidden = check(1021, "隠しファイル", 76, 60, 47);
+    m_system = check(1050, "システムファイル", 124, 60, 57);
+
+    // Rules.
+    caption(1092, " 条件 ", 80);
+    addControl(new QLabel(QStringLiteral("プリセット:"), this), 0, 8, 103, 26, 8);
+    auto* presets = addControl(new QComboBox(this), 1071, 36, 100, 124, 12);
+    presets->setEnabled(false);
+    button(1072, "新規登録", 164, 96, 48, false);
+    button(1073, "削除", 216, 96, 48, false);
+    auto* addRule = button(1004, "条件追加", 8, 120, 48);
+    auto* removeRules = button(1006, "条件削除", 60, 120, 48);
+    auto* clearRules = button(1023, "条件クリア", 112, 120, 48);
+    auto* groupAnd = button(1012, "グループ化(AND)", 164, 120, 56);
+    auto* groupOr = button(1013, "グループ化(OR)", 224, 120, 56);
+    auto* ungroup = button(1014, "グループ解除", 284, 120, 56);
+    m_rules = addControl(new CRuleListCtrl(this), 1003, 8, 144, 252, 84, kStretchWidth);
+    addControl(new QLabel(QStringLiteral("条件判定:"), this), 0, 8, 235, 30, 8);
+    m_ruleOperator = addControl(new QComboBox(this), 1124, 40, 232, 120, 12);
+    m_ruleOperator->addItem(QStringLiteral("すべての条件が成立"));
+    m_ruleOperator->addItem(QStringLiteral("どれか１つの条件が成立"));
+
+    // Actions.
+    caption(1093, " 処理 ", 252);
+    auto* search = button(1009, "検索", 8, 268, 40);
+    auto* reSearch = button(1010, "再検索", 52, 268, 40);
+    button(1007, "リスト", 96, 268, 40, false);
+    auto* action = addControl(new QComboBox(this), 1135, 140, 272, 94, 12);
+    action->setEnabled(false);
+    button(1008, "実行", 240, 268, 40, false);
+    auto* thumbnails = check(1129, "サムネイル", 285, 272, 44);
+    thumbnails->setEnabled(false);
+    m_controls.back().stretch = kFollowRight;
+    auto* slider =
+        addControl(new QSlider(Qt::Horizontal, this), 1128, 325, 266, 100, 20, kFollowRight);
+    slider->setEnabled(false);
+
+    m_resultModel = new QXResultListModel(m_doc, this);
+    m_results = addControl(new QTableView(this), 1005, 8, 291, 307, 53, kStretchBoth);
+    m_results->setModel(m_resultModel);
+    m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_results->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_results->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_results->setShowGrid(false);
+    m_results->setWordWrap(false);
+    m_results->setSortingEnabled(false);
+    m_results->verticalHeader()->hide();
+    m_results->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_results->horizontalHeader()->setHighlightSections(false);
+    const int widths[] = {200, 300, 100, 120, 80, 120};
+    for (int c = 0; c < int(std::size(widths)); ++c) m_results->setColumnWidth(c, widths[c]);
+
+    connect(addTarget, &QPushButton::clicked, this, &CQuenrixView::onAddTarget);
+    connect(paste, &QPushButton::clicked, this, &CQuenrixView::onPasteTargets);
+    connect(historyButton, &QPushButton::clicked, this, &CQuenrixView::onHistory);
+    connect(removeTarget, &QPushButton::clicked, this, &CQuenrixView::onRemoveTarget);
+    connect(clearTargets, &QPushButton::clicked, this, &CQuenrixView::onClearTargets);
+    connect(ignore, &QPushButton::clicked, this, &CQuenrixView::onIgnore);
+    connect(m_subfolders, &QCheckBox::toggled, this,
+            [this](bool on) { m_doc.includeSubfolders = on; });
+    connect(m_hidden, &QCheckBox::toggled, this, [this](bool on) { m_doc.includeHidden = on; });
+    connect(m_system, &QCheckBox::toggled, this, [this](bool on) { m_doc.includeSystem = on; });
+
+    connect(addRule, &QPushButton::clicked, this, &CQuenrixView::onAddRule);
+    connect(removeRules, &QPushButton::clicked, this, &CQuenrixView::onRemoveRules);
+    connect(clearRules, &QPushButton::clicked, this, &CQuenrixView::onClearRules);
+    connect(groupAnd, &QPushButton::clicked, this, [this] { onGroup(QXRuleGroup::kAnd); });
+    connect(groupOr, &QPushButton::clicked, this, [this] { onGroup(QXRuleGroup::kOr); });
+    connect(ungroup, &QPushButton::clicked, this, &CQuenrixView::onUngroup);
+    connect(m_rules, &CRuleListCtrl::ruleActivated, this, &CQuenrixView::onRuleActivated);
+    connect(m_ruleOperator, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) m_doc.ruleOperator = index;
+    });
+
+    connect(search, &QPushButton::clicked, this, &CQuenrixView::onSearch);
+    connect(reSearch, &QPushButton::clicked, this, &CQuenrixView::onReSearch);
+    connect(m_resultModel, &QXResultListModel::ticksChanged, this, &CQuenrixView::updateStatus);
+}
+
+// Dialog units: a horizontal unit is a quarter of the average character width, a
+// vertical unit an eighth of the font height.
+int CQuenrixView::unitsX(int units) const {
+    return (units * QFontMetrics(font()).averageCharWidth() + 2) / 4;
+}
+
+int CQuenrixView::unitsY(int units) const {
+    return (units * QFontMetrics(font()).height() + 4) / 8;
+}
+
+QSize CQuenrixView::sizeHint() const {
+    return m_designSize;
+}
+
+void CQuenrixView::placeControls() {
+    m_designSize = QSize(unitsX(kDesignWidth), unitsY(kDesignHeight));
+    const int maxGap = unitsX(4);
+    for (size_t i = 0; i < m_controls.size(); ++i) {
+        Control& c = m_controls[i];
+        // A text never gets cut: the control grows to the right instead.
+        const int text = textWidth(c.widget);
+        int height = unitsY(c.height);
+        if (qobject_cast<QComboBox*>(c.widget)) {
+            height = std::max(height, c.widget->sizeHint().height());
+        }
+        QRect r(unitsX(c.left), unitsY(c.top), std::max(unitsX(c.width), text), height);
+        // A neighbour on the left that grew would cover this control. One with a text of
+        // its own moves right; one without gives up width on its left instead.
+        for (size_t j = 0; j < i; ++j) {
+            const Control& left = m_controls[j];
+            if (left.stretch == kStretchWidth || left.stretch == kStretchBoth) continue;
+            if (left.left >= c.left || left.design.bottom() < r.top() ||
+                left.design.top() > r.bottom()) {
+                continue;
+            }
+            const int gap = std::clamp(unitsX(c.left) - unitsX(left.left + left.width), 0, maxGap);
+            const int shift = left.design.right() + 1 + gap - r.left();
+            if (shift <= 0) continue;
+            if (text > 0) {
+                r.translate(shift, 0);
+            } else {
+                r.setLeft(r.left() + std::min(shift, r.width() / 2));
+            }
+        }
+        c.design = r;
+    }
+    updateGeometry();
+    stretchControls();
+}
+
+void CQuenrixView::stretchControls() {
+    const int w = width();
+    const int h = height();
+    for (const auto& c : m_controls) {
+        QRect r = c.design;
+        switch (c.stretch) {
+            case kFixed:
+                break;
+            case kStretchWidth:
+                r.setWidth(std::max(0, w - 2 * r.left()));
+                break;
+            case kStretchBoth:
+                r.setWidth(std::max(0, w - 2 * r.left()));
+                r.setHeight(std::max(0, h - r.top() - kBottomMargin));
+                break;
+            case kFollowRight:
+                if (w > m_designSize.width()) r.moveLeft(r.left() + w - m_designSize.width());
+                break;
+        }
+        c.widget->setGeometry(r);
+    }
+}
+
+void CQuenrixView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    stretchControls();
+}
+
+void CQuenrixView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !m_controls.empty()) placeControls();
+}
+
+void CQuenrixView::updateFromDocument() {
+    rebuildTargets();
+    m_subfolders->setChecked(m_doc.includeSubfolders);
+    m_hidden->setChecked(m_doc.includeHidden);
+    m_system->setChecked(m_doc.includeSystem);
+    m_ruleOperator->setCurrentIndex(m_doc.ruleOperator == CQuenrixDoc::kRuleOr ? 1 : 0);
+    sortForDisplay(m_doc.rules);
+    m_rules->setRules(m_doc.rules);
+    m_resultModel->reload();
+}
+
+// ---- targets ----
+
+bool CQuenrixView::appendTarget(QXTargetPtr target) {
+    if (!target) return false;
+    m_targets->addItem(displayPath(target->path));
+    m_doc.targets.push_back(std::move(target));
+    return true;
+}
+
+void CQuenrixView::rebuildTargets() {
+    m_targets->clear();
+    for (const auto& target : m_doc.targets) m_targets->addItem(displayPath(target->path));
+}
+
+int CQuenrixView::appendFolders(const std::vector<std::string>& nativePaths) {
+    int added = 0;
+    for (const auto& path : nativePaths) {
+        if (isFolder(path) && appendTarget(QXTarget::fromPath(path))) ++added;
+    }
+    return added;
+}
+
+void CQuenrixView::onAddTarget() {
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("フォルダを選択してください"), QString(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return;
+    appendTarget(QXTarget::fromPath(nativeFromUser(folder)));
+}
+
+void CQuenrixView::onPasteTargets() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime) return;
+    std::vector<std::string> paths;
+    if (mime->hasUrls()) {
+        for (const QUrl& url : mime->urls()) {
+            if (url.isLocalFile()) paths.push_back(nativeFromUser(url.toLocalFile()));
+        }
+    } else if (mime->hasText()) {
+        QString text = mime->text();
+        while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))) text.chop(1);
+        paths.push_back(nativeFromUser(text));
+    }
+    appendFolders(paths);
+}
+
+void CQuenrixView::onHistory() {
+    const auto& entries = m_history.entries();
+    if (entries.empty()) return;
+    QMenu menu(this);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        QAction* action =
+            menu.addAction(QStringLiteral("%1 %2").arg(i + 1).arg(displayPath(entries[i])));
+        action->setData(qulonglong(i));
+    }
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (!chosen) return;
+    const size_t index = chosen->data().toULongLong();
+    // The menu ran an event loop: look the entry up again rather than keep a reference.
+    if (index < m_history.entries().size()) {
+        appendTarget(QXTarget::fromPath(m_history.entries()[index]));
+    }
+}
+
+void CQuenrixView::onRemoveTarget() {
+    const int row = m_targets->currentRow();
+    if (row < 0 || size_t(row) >= m_doc.targets.size() || !m_targets->item(row)->isSelected()) {
+        return;
+    }
+    m_doc.targets.erase(m_doc.targets.begin() + row);
+    delete m_targets->takeItem(row);
+    if (m_targets->count() > 0) m_targets->setCurrentRow(std::min(row, m_targets->count() - 1));
+}
+
+void CQuenrixView::onClearTargets() {
+    m_doc.targets.clear();
+    m_targets->clear();
+}
+
+void CQuenrixView::onIgnore() {
+    QXIgnoreTargetDlg dlg(m_doc.ignoreList, this);
+    if (dlg.exec() == QDialog::Accepted) m_doc.ignoreList = dlg.patterns();
+}
+
+void CQuenrixView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list"))) {
+        event->acceptProposedAction();
+    }
+}
+
+void CQuenrixView::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list"))) {
+        event->acceptProposedAction();
+    }
+}
+
+void CQuenrixView::dropEvent(QDropEvent* event) {
+    const QMimeData* mime = event->mimeData();
+    if (!mime->hasUrls()) return;
+    std::vector<std::string> paths;
+    for (const QUrl& url : mime->urls()) {
+        // toLocalFile gives the percent-decoded path; encodeName restores its bytes.
+        if (url.isLocalFile()) paths.push_back(nativeFromUser(url.toLocalFile()));
+    }
+    appendFolders(paths);
+    event->acceptProposedAction();
+}
+
+// ---- rules ----
+
+void CQuenrixView::appendRule(QXRulePtr rule) {
+    if (!rule) return;
+    m_rules->copyChecks();
+    m_doc.rules.push_back(std::move(rule));
+    redisplayRules();
+}
+
+void CQuenrixView::redisplayRules() {
+    m_rules->copyChecks();
+    sortForDisplay(m_doc.rules);
+    m_rules->setRules(m_doc.rules);
+}
+
+void CQuenrixView::onAddRule() {
+    QMenu menu(this);
+    for (int32_t id = 0; id < ruletype::kCount; ++id) {
+        const QXRuleKind* kind = ruleKind(id);
+        QAction* action = menu.addAction(toQString(kind->menuLabel));
+        action->setData(id);
+        action->setEnabled(kind->create != nullptr);
+    }
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (chosen) addRuleOfKind(chosen->data().toInt());
+}
+
+void CQuenrixView::addRuleOfKind(int32_t typeId) {
+    QXRulePtr rule = createRule(typeId);
+    if (!rule) return;
+    // The archive check has no settings to ask for.
+    if (typeId != ruletype::kCheckArchive && !rule->edit(static_cast<QWidget*>(this))) return;
+    appendRule(std::move(rule));
+}
+
+void CQuenrixView::onRemoveRules() {
+    m_rules->copyChecks();
+    const QXRuleList selected = m_rules->selectedRules();
+    if (selected.empty()) return;
+    std::erase_if(m_doc.rules, [&](const QXRulePtr& rule) {
+        return std::find(selected.begin(), selected.end(), rule) != selected.end();
+    });
+    redisplayRules();
+}
+
+void CQuenrixView::onClearRules() {
+    m_doc.rules.clear();
+    m_rules->setRules(m_doc.rules);
+}
+
+void CQuenrixView::onGroup(int32_t type) {
+    const QXRuleList selected = m_rules->selectedRules();
+    if (selected.empty()) return;
+    groupRules(selected, type);
+    redisplayRules();
+}
+
+void CQuenrixView::onUngroup() {
+    const QXRuleList selected = m_rules->selectedRules();
+    if (selected.empty()) return;
+    ungroupRules(selected);
+    redisplayRules();
+}
+
+void CQuenrixView::onRuleActivated(int row) {
+    QXRulePtr rule = m_rules->ruleAt(row);
+    if (!rule) return;
+    m_rules->copyChecks();
+    if (rule->edit(static_cast<QWidget*>(this))) m_rules->refreshRow(row);
+}
+
+// ---- search ----
+
+void CQuenrixView::onSearch() {
+    m_search.search();
+}
+
+void CQuenrixView::onReSearch() {
+    m_search.reSearch();
+}
+
+void CQuenrixView::copyRuleChecks() {
+    m_rules->copyChecks();
+}
+
+void CQuenrixView::readOptions(bool& subfolders, bool& hidden, bool& system) {
+    subfolders = m_subfolders->isChecked();
+    hidden = m_hidden->isChecked();
+    system = m_system->isChecked();
+}
+
+int32_t CQuenrixView::readRuleOperator() {
+    return m_ruleOperator->currentIndex() == 1 ? CQuenrixDoc::kRuleOr : CQuenrixDoc::kRuleAnd;
+}
+
+void CQuenrixView::clearResultList() {
+    m_resultModel->clear();
+}
+
+void CQuenrixView::runProgress(QXHandleThread& worker) {
+    CRunningDlg dlg(worker, m_sink, this);
+    dlg.exec();
+}
+
+void CQuenrixView::fillResultList(const QXFileList& matches, bool) {
+    m_resultModel->fill(matches);
+    if (matches.empty()) {
+        QXLog::Write(L"削除対象のファイルは見つかりませんでした");
+        m_prompt.messageBox(L"ファイルが見つかりませんでした。", L"Information",
+                            QXIcon::Information, QXButtons::Ok);
+    }
+}
+
+void CQuenrixView::updateStatus() {
+    m_statusText = toQString(formatResultSummary(
+        m_state.totalCount, size_t(m_resultModel->rowCount()), m_resultModel->tickedCount()));
+    emit statusTextChanged(m_statusText);
+}
+
+}  // namespace quenrix

@@ -1,0 +1,27 @@
+#include <QApplication>
+#include <QtTest>
+
+#include "platform/Text.h"
+#include "support/TestEnv.h"
+#include "ui/UiTest.h"
+
+namespace quenrix::test {
+
+std::vector<UiTestFactory>& uiTests() {
+    static std::vector<UiTestFactory> tests;
+    return tests;
+}
+
+}  // namespace quenrix::test
+
+int main(int argc, char** argv) {
+    quenrix::test::setUpTestEnvironment();
+    QApplication app(argc, argv);
+    platform::initLocale();
+    int failures = 0;
+    for (const auto& make : quenrix::test::uiTests()) {
+        std::unique_ptr<QObject> test = make();
+        failures += QTest::qExec(test.get(), argc, argv);
+    }
+    return failures == 0 ? 0 : 1;
+}
