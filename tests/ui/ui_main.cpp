@@ -18,9 +18,12 @@ int main(int argc, char** argv) {
     quenrix::test::setUpTestEnvironment();
     QApplication app(argc, argv);
     platform::initLocale();
+    // QUENRIX_UI_TEST_CLASS runs one test class only.
+    const QByteArray only = qgetenv("QUENRIX_UI_TEST_CLASS");
     int failures = 0;
     for (const auto& make : quenrix::test::uiTests()) {
         std::unique_ptr<QObject> test = make();
+        if (!only.isEmpty() && only != test->metaObject()->className()) continue;
         failures += QTest::qExec(test.get(), argc, argv);
     }
     return failures == 0 ? 0 : 1;
