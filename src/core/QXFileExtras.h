@@ -4,8 +4,14 @@
 // that never needs them costs one null pointer. Same thread rules as the record.
 #pragma once
 
+#include <memory>
+
 namespace quenrix {
 
-struct QXFileExtras {};
+struct QXDigestRecord;  // digest/QXDigest.h
+
+struct QXFileExtras {
+    std::unique_ptr<QXDigestRecord> digests;
+};
 
 }  // namespace quenrix

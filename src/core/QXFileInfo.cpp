@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "core/QXFileExtras.h"
+#include "digest/QXDigest.h"
 #include "platform/Times.h"
 #include "tovy/TovUtf8.h"
 

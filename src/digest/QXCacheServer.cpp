@@ -1,0 +1,252 @@
+#include "digest/QXCacheServer.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/QXLog.h"
+#include "tovy/TovUtf8.h"
+
+namespace quenrix {
+
+using tovy::support_sqlite::CppSQLite3Exception;
+using tovy::support_sqlite::CppSQLite3Query;
+using tovy::support_sqlite::CppSQLite3Statement;
+
+namespace {
+
+constexpr const char* kTable = "quenrix_cache_table";
+constexpr const char* kCreateIndex =
+    "CREATE INDEX IF NOT EXISTS quenrix_cache_path_tag ON quenrix_cache_table (path, tag);";
+
+// Only a path that is certainly gone counts as gone: a folder we may not search
+// (EACCES) or a path on a missing mount (EIO...) keeps its rows.
+bool pathIsGone(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0) return false;
+    return errno == ENOENT || errno == ENOTDIR;
+}
+
+}  // namespace
+
+QXCacheServer& QXCacheServer::instance() {
+    static QXCacheServer server;
+    return server;
+}
+
+QXCacheServer::~QXCacheServer() {
+    close();
+}
+
+std::string QXCacheServer::databasePath() const {
+    if (m_folder.empty()) return {};
+    std::string path = m_folder;
+    if (path.back() != '/') path += '/';
+    return path + kFileName;
+}
+
+bool QXCacheServer::open(const std::string& settingsFolder) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (isOpen() && settingsFolder != m_folder) close();
+    m_folder = settingsFolder;
+    return open();
+}
+
+bool QXCacheServer::open() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    const std::string path = databasePath();
+    if (path.empty()) return false;
+    return openFile(path);
+}
+
+bool QXCacheServer::close() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!isOpen()) return true;
+    commitLocked();
+    finalizeStatements();
+    return SQLiteServer::close();
+}
+
+void QXCacheServer::createTables() {
+    // Runs inside openFile, under the lock of open(); exceptions go back to openFile.
+    if (!db()->tableExists(kTable)) db()->execDML(kCreateTable);
+    db()->execDML(kCreateIndex);
+}
+
+void QXCacheServer::finalizeStatements() {
+    try {
+        m_lookupStmt.reset();
+        m_updateStmt.reset();
+        m_insertStmt.reset();
+    } catch (...) {
+    }
+}
+
+void QXCacheServer::logException(const std::string& message) {
+    QXLog::Write(L"ERROR: CacheServer : SQLite Exception : %s", tovy::fromUtf8(message).c_str());
+}
+
+QXCacheServer::LookupResult QXCacheServer::lookup(std::string_view path, std::string_view tag) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    LookupResult result;
+    try {
+        if (!db())
+            throw CppSQLite3Exception(tovy::support_sqlite::kCppSqliteError, "Database not open");
+        if (!m_lookupStmt)
+            m_lookupStmt = db()->compileStatement(
+                "SELECT content,timestamp FROM quenrix_cache_table WHERE path = ? AND tag = ?;");
+        m_lookupStmt->bind(1, path);
+        m_lookupStmt->bind(2, tag);
+        CppSQLite3Query q = m_lookupStmt->execQuery();
+        if (!q.eof()) {
+            result.found = true;
+            result.stamp = q.getStringField(q.fieldIndex("timestamp"));
+            result.content = q.getStringField(q.fieldIndex("content"));
+        }
+        result.ok = true;
+    } catch (const CppSQLite3Exception&) {
+        result = LookupResult{};
+    }
+    return result;
+}
+
+bool QXCacheServer::exists(std::string_view path, std::string_view tag) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    try {
+        if (!db())
+            throw CppSQLite3Exception(tovy::support_sqlite::kCppSqliteError, "Database not open");
+        CppSQLite3Statement st = db()->compileStatement(
+            "SELECT COUNT(*) FROM quenrix_cache_table WHERE path = ? AND tag = ?;");
+        st.bind(1, path);
+        st.bind(2, tag);
+        CppSQLite3Query q = st.execQuery();
+        return !q.eof() && q.getInt64Field(0) > 0;
+    } catch (const CppSQLite3Exception& e) {
+        logException(e.errorMessage());
+        return false;
+    }
+}
+
+void QXCacheServer::store(std::string_view path, std::string_view tag, std::string_view content,
+                          std::string_view stamp) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    try {
+        if (!db())
+            throw CppSQLite3Exception(tovy::support_sqlite::kCppSqliteError, "Database not open");
+        if (m_batchDepth > 0 && !m_inTransaction) {
+            db()->execDML("BEGIN;");
+            m_inTransaction = true;
+            m_transactionStart = std::chrono::steady_clock::now();
+        }
+        if (!m_updateStmt)
+            m_updateStmt = db()->compileStatement(
+                "UPDATE quenrix_cache_table SET content = ?, timestamp = ? "
+                "WHERE path = ? AND tag = ?;");
+        m_updateStmt->bind(1, content);
+        m_updateStmt->bind(2, stamp);
+        m_updateStmt->bind(3, path);
+        m_updateStmt->bind(4, tag);
+        // The lock makes the update-or-insert one step for this program, so a key is
+        // never inserted twice.
+        if (m_updateStmt->execDML() == 0) {
+            if (!m_insertStmt)
+                m_insertStmt = db()->compileStatement(
+                    "INSERT INTO quenrix_cache_table (path, tag, content, timestamp) "
+                    "VALUES(?, ?, ?, ?);");
+            m_insertStmt->bind(1, path);
+            m_insertStmt->bind(2, tag);
+            m_insertStmt->bind(3, content);
+            m_insertStmt->bind(4, stamp);
+            m_insertStmt->execDML();
+        }
+        if (m_inTransaction && (++m_pendingRows >= kBatchCommitRows ||
+                                std::chrono::steady_clock::now() - m_transactionStart >=
+                                    std::chrono::milliseconds(kBatchCommitMs)))
+            commitLocked();
+    } catch (const CppSQLite3Exception& e) {
+        logException(e.errorMessage());
+    }
+}
+
+void QXCacheServer::beginBatch() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    ++m_batchDepth;
+}
+
+void QXCacheServer::endBatch() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_batchDepth == 0) return;
+    if (--m_batchDepth == 0) commitLocked();
+}
+
+void QXCacheServer::commitLocked() {
+    if (!m_inTransaction) return;
+    m_pendingRows = 0;
+    m_inTransaction = false;
+    try {
+        db()->execDML("COMMIT;");
+    } catch (const CppSQLite3Exception& e) {
+        logException(e.errorMessage());
+        // Leave no transaction open: it would hold the file locked for the other
+        // programs. The rows of this batch are lost, which a cache can afford.
+        try {
+            db()->execDML("ROLLBACK;");
+        } catch (const CppSQLite3Exception&) {
+        }
+    }
+}
+
+bool QXCacheServer::clear() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    const std::string path = databasePath();
+    if (path.empty()) return false;
+    // A connection that will not close keeps its file; deleting it under the connection
+    // would leave the store writing into a file nobody can find.
+    if (!close()) return false;
+    bool removed = ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    // A journal left behind would be played back into the new file.
+    if (removed) ::unlink((path + "-journal").c_str());
+    open();
+    return removed;
+}
+
+int64_t QXCacheServer::compact() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::vector<std::string> gone;
+    bool failed = false;
+    try {
+        if (!db())
+            throw CppSQLite3Exception(tovy::support_sqlite::kCppSqliteError, "Database not open");
+        commitLocked();
+        CppSQLite3Query q = db()->execQuery("SELECT DISTINCT path FROM quenrix_cache_table;");
+        for (; !q.eof(); q.nextRow()) {
+            std::string path = q.getStringField(0);
+            if (pathIsGone(path)) gone.push_back(std::move(path));
+        }
+    } catch (const CppSQLite3Exception& e) {
+        logException(e.errorMessage());
+        failed = true;
+    }
+    int64_t deleted = 0;
+    if (gone.empty()) return failed ? -1 : 0;
+    try {
+        db()->execDML("BEGIN;");
+        m_inTransaction = true;
+        CppSQLite3Statement st =
+            db()->compileStatement("DELETE FROM quenrix_cache_table WHERE path = ?;");
+        for (const std::string& path : gone) {
+            st.bind(1, std::string_view(path));
+            deleted += st.execDML();
+        }
+        st.finalize();
+        commitLocked();
+    } catch (const CppSQLite3Exception& e) {
+        logException(e.errorMessage());
+        commitLocked();
+        failed = true;
+    }
+    return failed ? -1 : deleted;
+}
+
+}  // namespace quenrix

@@ -1,0 +1,103 @@
+// The cache store: costly per-file values (content digests, image features) kept across
+// runs in the SQLite file "cache.db" of the settings folder, one row per (path, tag) with
+// a validity stamp that the caller builds from the file's state and compares itself.
+//
+// Table quenrix_cache_table (path TEXT, tag TEXT, timestamp TEXT, content TEXT) with an
+// index on (path, tag). Paths are the native path bytes and compare exactly. Values are
+// bound to the statements, never pasted into their text.
+//
+// One process-wide instance (instance()); tests may make their own. Thread-safe: one
+// lock serialises every use of the connection, so several digest threads may look up
+// and store at once.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tovy/support_sqlite/SQLiteServer.h"
+
+namespace quenrix {
+
+class QXCacheServer : public tovy::support_sqlite::SQLiteServer {
+public:
+    static constexpr const char* kFileName = "cache.db";
+    static constexpr const char* kCreateTable =
+        "CREATE TABLE quenrix_cache_table (path TEXT, tag TEXT, timestamp TEXT, content TEXT);";
+    // Stores inside a batch are committed together once this many are pending, or once
+    // the transaction is this old, so another instance is never kept waiting for long.
+    static constexpr int kBatchCommitRows = 512;
+    static constexpr int kBatchCommitMs = 2000;
+
+    // The menu commands' texts: the question asked first and the message shown after.
+    static constexpr const wchar_t* kClearQuestion = L"キャッシュを初期化します。よろしいですか？";
+    static constexpr const wchar_t* kClearDone = L"キャッシュを初期化しました。";
+    static constexpr const wchar_t* kCompactQuestion =
+        L"キャッシュから不要なものを削除して小さくします。よろしいですか？";
+    static constexpr const wchar_t* kCompactDone = L"キャッシュを小さくしました。";
+
+    struct LookupResult {
+        bool ok = false;     // the statement ran (no row found is still ok)
+        bool found = false;  // a row exists for (path, tag)
+        std::string content;
+        std::string stamp;
+    };
+
+    static QXCacheServer& instance();
+
+    QXCacheServer() = default;
+    ~QXCacheServer() override;
+
+    // Opens "cache.db" in settingsFolder (creating the file and its table when missing).
+    // The folder is remembered for open() and clear().
+    bool open(const std::string& settingsFolder);
+    bool open() override;
+    bool close() override;
+    void createTables() override;
+
+    // The path of the database file ("" before a folder was given).
+    std::string databasePath() const;
+
+    // Never throws; a failure reads as not ok and not found, and is not logged.
+    LookupResult lookup(std::string_view path, std::string_view tag);
+    // True when a row exists; a failure is logged and reads as false.
+    bool exists(std::string_view path, std::string_view tag);
+    // Inserts or replaces the row of (path, tag). A failure is logged and ignored.
+    void store(std::string_view path, std::string_view tag, std::string_view content,
+               std::string_view stamp);
+
+    // Between beginBatch and the matching endBatch (they nest, also across threads),
+    // stores are gathered into transactions committed every kBatchCommitRows rows or
+    // kBatchCommitMs milliseconds and at the last endBatch. Lookups see the pending rows.
+    void beginBatch();
+    void endBatch();
+
+    // Closes the store, deletes the database file and opens a new, empty one. When the
+    // file cannot be deleted the old one is opened again; false then.
+    bool clear();
+    // Deletes the rows of every path where no file or folder exists any more, looking at
+    // each distinct path once. Returns the number of rows deleted, -1 on a failure (logged;
+    // the rows found until then are still deleted).
+    int64_t compact();
+
+private:
+    void logException(const std::string& message);
+    void commitLocked();
+    void finalizeStatements();
+
+    std::recursive_mutex m_lock;
+    std::string m_folder;
+    int m_batchDepth = 0;
+    bool m_inTransaction = false;
+    int m_pendingRows = 0;
+    std::chrono::steady_clock::time_point m_transactionStart;
+    std::optional<tovy::support_sqlite::CppSQLite3Statement> m_lookupStmt;
+    std::optional<tovy::support_sqlite::CppSQLite3Statement> m_updateStmt;
+    std::optional<tovy::support_sqlite::CppSQLite3Statement> m_insertStmt;
+};
+
+}  // namespace quenrix

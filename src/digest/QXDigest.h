@@ -1,0 +1,80 @@
+// Content digests of files (CRC-32, MD5, SHA-1, SHA-256, SHA-512, XXH64 with seed 0),
+// computed on demand at most once per file record, kept on the record and, when a cache
+// is given, looked up in and stored to the cache store. Also the byte-by-byte comparison
+// of two files.
+//
+// Texts are the digest bytes as lower-case hexadecimal without separators. For CRC-32
+// and XXH64 the bytes are those of the integer laid out least significant first, so the
+// CRC-32 of "123456789" (0xCBF43926) reads "2639f4cb". An empty text means no digest
+// could be made.
+//
+// Data safety: a file is opened with O_NOFOLLOW | O_NONBLOCK and read only when fstat
+// shows a regular file (with the recorded device, inode, size and last-write time when a
+// record is given), with read(), never mapped. A digest counts only when exactly the
+// expected size was read and the end of the file followed; otherwise the text is empty.
+//
+// Thread-safe for distinct records: the functions keep no state, and the cache store
+// serialises itself. A record belongs to one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/FileStat.h"
+
+namespace quenrix {
+
+class QXFileInfo;
+class QXCacheServer;
+
+enum class QXDigestKind { kCrc32, kMd5, kSha1, kSha256, kSha512, kXxh64 };
+
+// The digest texts of one file record, owned through its extras.
+struct QXDigestRecord {
+    std::wstring comparison;  // the text the last digest comparison of this file used
+    std::wstring crc32;
+    std::wstring md5;
+    std::wstring sha1;
+    std::wstring sha256;
+    std::wstring sha512;
+    std::wstring xxh64;
+
+    std::wstring& text(QXDigestKind kind);
+    const std::wstring& text(QXDigestKind kind) const;
+};
+
+// "crc32", "md5", "sha1", "sha256", "sha512", "xxhash64".
+const char* digestCacheTag(QXDigestKind kind);
+// The record flag that marks the kind as computed (QXFileInfo::kCrc32Computed...).
+uint32_t digestComputedFlag(QXDigestKind kind);
+// Length of the kind's text: 8, 32, 40, 64, 128, 16.
+size_t digestTextLength(QXDigestKind kind);
+
+// The cache stamp of a file state: its last-write time in local time to the minute
+// ("%04d/%02d/%02d %02d:%02d"), then the exact last-write time in nanoseconds, the size
+// and the inode, separated by spaces. A cached value counts only when the whole stamp
+// matches; stamps holding the minute alone, written by earlier versions, never do.
+std::string digestCacheStamp(const platform::FileStat& st);
+
+// Makes the digest of the kind available on the record: from the record when already
+// computed, else from the cache (when cache is not null and its entry is valid), else by
+// reading the file; a newly read, non-empty text is stored in the cache. Sets the
+// computed mark also when the text stays empty, and then logs the path once. False only
+// when the digest record cannot be allocated (logs "Bad Alloc").
+bool EnsureDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache);
+
+// The digest text of the file at path (native bytes), or empty when it cannot be read in
+// full. With expected, the file must still be the recorded one (device, inode, size and
+// last-write time).
+std::string DigestFile(QXDigestKind kind, const std::string& path,
+                       const platform::FileStat* expected = nullptr);
+// The same for a wide path, which goes through the lossless codec.
+std::string DigestFile(QXDigestKind kind, const std::wstring& path);
+
+// True when both files are still the recorded ones, of the same recorded size, and read
+// equal up to their ends, which both reach together at that size. False otherwise and
+// whenever either file cannot be read.
+bool CompareFileContents(const QXFileInfo& a, const QXFileInfo& b);
+
+}  // namespace quenrix
