@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableView>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -16,6 +17,8 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CLogFrm.h"
+#include "app/COptionSheet.h"
+#include "doc/QXAppSettings.h"
 #include "platform/SpecialFolders.h"
 #include "view/ui/CQuenrixView.h"
 
@@ -49,6 +52,30 @@ bool isRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// The result list's background and grid lines after the settings.
+void applyListSettings(CQuenrixView* form, const QXGeneralSettings& settings) {
+    auto* list = form ? form->findChild<QTableView*>(QStringLiteral("c1005")) : nullptr;
+    if (!list) return;
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Base, toQColor(settings.colorBack));
+    list->setPalette(palette);
+    list->setShowGrid(settings.showGrid != 0);
+    list->viewport()->update();
+}
+
+// ツール > オプション...: the options sheet over the stored settings; OK applies and
+// saves them at once.
+void runOptions(CMainFrame* frame) {
+    QXAppSettings& settings = QXAppSettings::instance();
+    COptionSheet sheet(settings.general(), frame);
+    if (sheet.exec() != QDialog::Accepted) return;
+    settings.folderHistory = frame->folderHistory().entries();
+    applyOptions(settings, sheet.settings());
+    // The image plug-ins of a changed folder are reloaded once their host is there.
+    applyListSettings(frame->mainForm(), settings);
+    if (frame->mainForm()) frame->resultPane()->setText(frame->mainForm()->statusText());
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_prompt(this) {
@@ -59,6 +86,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_prompt(this) {
     createMenus();
     createStatusBar();
     fitToMainForm();
+
+    // The folder history stored with the settings, in its stored order.
+    for (const std::string& path : QXAppSettings::instance().folderHistory) {
+        m_history.loadAppend(path);
+    }
 }
 
 CMainFrame::~CMainFrame() {
@@ -120,7 +152,8 @@ void CMainFrame::createMenus() {
         ->setEnabled(false);
     addCommand(tools, kCmdCacheClear, QStringLiteral("キャッシュを初期化"))->setEnabled(false);
     tools->addSeparator();
-    addCommand(tools, kCmdOptions, QStringLiteral("オプション..."))->setEnabled(false);
+    connect(addCommand(tools, kCmdOptions, QStringLiteral("オプション...")), &QAction::triggered,
+            this, [this] { runOptions(this); });
 
     QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(addCommand(help, kCmdHelpIndex, QStringLiteral("ヘルプ目次")), &QAction::triggered,

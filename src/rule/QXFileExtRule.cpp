@@ -85,7 +85,7 @@ void QXFileExtRule::writeOwnLines(std::wstring& out) const {
 
 bool QXFileExtRule::readOwnPair(const std::wstring& key, const std::wstring& value) {
     if (key == L"ext") {
-        setExtensions(unquoteText(value));
+        setExtensions(value);
     } else if (key == L"func") {
         m_function = readInt32(value);
     }

@@ -129,7 +129,7 @@ void QXFilenameRule::writeOwnLines(std::wstring& out) const {
 
 bool QXFilenameRule::readOwnPair(const std::wstring& key, const std::wstring& value) {
     if (key == L"filename") {
-        setPattern(unquoteText(value));
+        setPattern(value);
     } else if (key == L"func") {
         m_function = readInt32(value);
     } else if (key == L"noext") {

@@ -56,9 +56,10 @@ bool QXRule::writePairs(QXRulePairs& out) const {
     return true;
 }
 
-bool QXRule::read(const QXRulePairs& pairs) {
+bool QXRule::read(const QXRulePairs& pairs, QXTextForm form) {
     bool usable = true;
-    for (const auto& [key, value] : pairs) {
+    for (const auto& [key, stored] : pairs) {
+        const std::wstring value = readTextValue(stored, form);
         if (key == L"enable") {
             m_enabled = readInt32(value) == 1;
         } else if (key == L"group") {

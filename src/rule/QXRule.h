@@ -14,6 +14,7 @@
 
 #include "core/QXFileInfo.h"
 #include "rule/QXRuleGroup.h"
+#include "rule/QXRuleText.h"
 
 namespace quenrix {
 
@@ -43,15 +44,19 @@ public:
     virtual std::shared_ptr<QXRule> clone() const = 0;
     // Line form (presets): appends "key=value\r\n" lines to `out`.
     virtual void writeLines(std::wstring& out) const;
-    // Sets the settings from the pairs; false when they leave the rule unusable.
-    virtual bool read(const QXRulePairs& pairs);
+    // Sets the settings from the pairs; false when they leave the rule unusable. `form`
+    // says whether the values still carry the writers' escapes (Raw: presets, documents
+    // of encoding 00) or a tokenizer already undid them (Unescaped: documents of encoding
+    // 03). Every value is brought into its kept form here, once, before the kind sees it.
+    virtual bool read(const QXRulePairs& pairs, QXTextForm form = QXTextForm::Raw);
     // Pair form (documents): appends the rule's pairs; true.
     virtual bool writePairs(QXRulePairs& out) const;
 
     // The kind's own pairs and lines, framed by writePairs/writeLines above.
     virtual void writeOwnPairs(QXRulePairs& out) const {}
     virtual void writeOwnLines(std::wstring& out) const {}
-    // One of the kind's own keys; the frame keys are handled by read().
+    // One of the kind's own keys; the frame keys are handled by read(). `value` is ready:
+    // unescaped and without its enclosing quotes.
     virtual bool readOwnPair(const std::wstring& key, const std::wstring& value) { return true; }
     // After every pair was seen: false when the settings are unusable.
     virtual bool finishRead() { return true; }

@@ -26,11 +26,6 @@ std::wstring escape(std::wstring_view text, bool quotes) {
     return out;
 }
 
-std::wstring wrap(std::wstring_view original, std::wstring escaped) {
-    if (isQuoted(original)) return escaped;
-    return L"\"" + escaped + L"\"";
-}
-
 size_t skipSpaceAndSign(std::wstring_view text, bool& negative) {
     size_t i = 0;
     while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) ++i;
@@ -45,30 +40,42 @@ size_t skipSpaceAndSign(std::wstring_view text, bool& negative) {
 }  // namespace
 
 std::wstring quotePairText(std::wstring_view text) {
-    return wrap(text, escape(text, false));
+    return L"\"" + escape(text, true) + L"\"";
 }
 
 std::wstring quoteLineText(std::wstring_view text) {
-    // An already quoted text keeps its outer quotes unescaped.
-    if (isQuoted(text)) {
-        return L"\"" + escape(text.substr(1, text.size() - 2), true) + L"\"";
-    }
-    return L"\"" + escape(text, true) + L"\"";
+    return quotePairText(text);
 }
 
 std::wstring escapeLineText(std::wstring_view text) {
     return escape(text, true);
 }
 
-std::wstring unquoteText(std::wstring_view text) {
+std::wstring unescapeText(std::wstring_view text) {
     std::wstring out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\\' && i + 1 < text.size() &&
+            (text[i + 1] == L'\\' || text[i + 1] == L'"')) {
+            ++i;
+        }
         out.push_back(text[i]);
-        if (text[i] == L'\\' && i + 1 < text.size() && text[i + 1] == L'\\') ++i;
     }
-    if (isQuoted(out)) out = out.substr(1, out.size() - 2);
     return out;
+}
+
+std::wstring stripQuotes(std::wstring_view text) {
+    if (isQuoted(text)) text = text.substr(1, text.size() - 2);
+    return std::wstring(text);
+}
+
+std::wstring readTextValue(std::wstring_view text, QXTextForm form) {
+    if (form == QXTextForm::Raw) return stripQuotes(unescapeText(text));
+    return stripQuotes(text);
+}
+
+std::wstring unquoteText(std::wstring_view text) {
+    return readTextValue(text, QXTextForm::Raw);
 }
 
 int32_t readInt32(std::wstring_view text) {

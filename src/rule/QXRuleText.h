@@ -9,18 +9,32 @@
 
 namespace quenrix {
 
-// Pair form: every backslash doubled, then wrapped in double quotes unless the text is
-// already at least two characters long and begins and ends with one.
-std::wstring quotePairText(std::wstring_view text);
+// The two forms a value reaches QXRule::read in. Raw: as it stands in the file (presets,
+// documents of encoding 00), still carrying the backslash escapes of the writers below.
+// Unescaped: a tokenizer that understands backslash escapes (documents of encoding 03)
+// has already undone them; only the enclosing quotes are left.
+enum class QXTextForm { Raw, Unescaped };
 
-// Line form: every backslash doubled and every double quote preceded by a backslash,
-// then wrapped in double quotes as in the pair form.
+// A text setting as written: every backslash doubled and every double quote preceded by
+// a backslash, then always wrapped in double quotes, so that any text, one that begins
+// and ends with a double quote included, reads back unchanged. Both encodings write
+// text settings this way.
+std::wstring quotePairText(std::wstring_view text);
 std::wstring quoteLineText(std::wstring_view text);
 // Line form for the type key and "yes"/"no" switches: the same escapes, no wrapping.
 std::wstring escapeLineText(std::wstring_view text);
 
-// Reading a text setting: every double backslash becomes one, then one pair of
-// enclosing double quotes is removed when present.
+// Undoes the escapes of the writers: scanning left to right, a backslash followed by a
+// backslash or a double quote stands for that second character; any other backslash is
+// kept.
+std::wstring unescapeText(std::wstring_view text);
+// Removes one pair of enclosing double quotes (text at least two characters long that
+// begins and ends with one); anything else is returned as it is.
+std::wstring stripQuotes(std::wstring_view text);
+// A value as a rule keeps it: Raw values are unescaped, then both forms lose one pair
+// of enclosing quotes. Each stored value goes through this exactly once.
+std::wstring readTextValue(std::wstring_view text, QXTextForm form);
+// The Raw reading: unescapeText, then stripQuotes.
 std::wstring unquoteText(std::wstring_view text);
 
 // _wtoi: leading white space and a sign accepted, reading stops at the first non-digit,

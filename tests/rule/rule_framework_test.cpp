@@ -54,16 +54,44 @@ TEST(RuleText, QuotingAndReadingTable) {
         {L"*.txt", L"\"*.txt\"", L"\"*.txt\""},
         {L"", L"\"\"", L"\"\""},
         {L"写真", L"\"写真\"", L"\"写真\""},
-        {L"\"q\"", L"\"q\"", L"\"q\""},
+        // Quotes are escaped in both forms, so a text that begins and ends with one
+        // reads back as it was.
+        {L"\"q\"", L"\"\\\"q\\\"\"", L"\"\\\"q\\\"\""},
+        {L"a\"b\\", L"\"a\\\"b\\\\\"", L"\"a\\\"b\\\\\""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(quotePairText(c.text), c.pair) << c.text;
         EXPECT_EQ(quoteLineText(c.text), c.line) << c.text;
-        std::wstring expectBack = c.text;
-        if (expectBack == L"\"q\"") expectBack = L"q";  // enclosing quotes are removed
-        EXPECT_EQ(unquoteText(quotePairText(c.text)), expectBack) << c.text;
+        EXPECT_EQ(unquoteText(quotePairText(c.text)), c.text) << c.text;
+        EXPECT_EQ(readTextValue(quoteLineText(c.text), QXTextForm::Raw), c.text) << c.text;
     }
     EXPECT_EQ(escapeLineText(L"a\"b\\c"), L"a\\\"b\\\\c");
+}
+
+// Each stored form is unescaped exactly once: Raw values lose their escapes and quotes,
+// values a tokenizer already unescaped only their quotes.
+TEST(RuleText, EachFormIsUnescapedOnce) {
+    struct {
+        const wchar_t* stored;
+        QXTextForm form;
+        const wchar_t* kept;
+    } cases[] = {
+        {L"\"C:\\\\dir\\\\\"", QXTextForm::Raw, L"C:\\dir\\"},
+        {L"\"say \\\"hi\\\"\"", QXTextForm::Raw, L"say \"hi\""},
+        {L"a\\b\\\\c", QXTextForm::Raw, L"a\\b\\c"},  // a lone backslash stays
+        {L"\"", QXTextForm::Raw, L"\""},
+        {L"", QXTextForm::Raw, L""},
+        {L"\"C:\\dir\\\"", QXTextForm::Unescaped, L"C:\\dir\\"},
+        {L"\"a\\\\b\"", QXTextForm::Unescaped, L"a\\\\b"},  // no second collapse
+        {L"\"a\\\"b\"", QXTextForm::Unescaped, L"a\\\"b"},
+        {L"plain", QXTextForm::Unescaped, L"plain"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(readTextValue(c.stored, c.form), c.kept) << c.stored;
+    }
+    TestRule rule;
+    EXPECT_TRUE(rule.read({{L"enable", L"\"0\""}}, QXTextForm::Unescaped));
+    EXPECT_FALSE(rule.enabled());
 }
 
 TEST(RuleText, NumbersReadLikeTheCRuntime) {

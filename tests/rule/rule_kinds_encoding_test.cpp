@@ -109,6 +109,9 @@ TEST(RuleKinds, BothEncodingsRoundTripTable) {
         {"regexp ending in an escaped backslash", ruletype::kFilenameRegexp,
          [](QXRule& r) { dynamic_cast<QXFilenameRule&>(r).setPattern(L"^写真\\d+\\\\"); },
          L"filename", L"\"^写真\\\\d+\\\\\\\\\""},
+        {"regexp holding double quotes", ruletype::kFilenameRegexp,
+         [](QXRule& r) { dynamic_cast<QXFilenameRule&>(r).setPattern(L"\"a\"|b\\\""); },
+         L"filename", L"\"\\\"a\\\"|b\\\\\\\"\""},
         {"extensions", ruletype::kFileExt,
          [](QXRule& r) {
              auto& e = dynamic_cast<QXFileExtRule&>(r);

@@ -105,7 +105,7 @@ public:
         appendLine(out, L"pattern", quoteLineText(pattern));
     }
     bool readOwnPair(const std::wstring& key, const std::wstring& value) override {
-        if (key == L"pattern") pattern = unquoteText(value);
+        if (key == L"pattern") pattern = value;
         return true;
     }
 

@@ -3,7 +3,10 @@
 // QApplication (offscreen).
 #pragma once
 
+#include <QApplication>
 #include <QObject>
+#include <QTimer>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -16,6 +19,27 @@ std::vector<UiTestFactory>& uiTests();
 
 struct UiTestRegistration {
     explicit UiTestRegistration(UiTestFactory f) { uiTests().push_back(std::move(f)); }
+};
+
+// While it lives, calls `handle` with the first modal window that opens, so a test can
+// read and close a box that exec() is showing. Scoped to one test, so a test that fails
+// before its box opens leaves nothing behind that could close another test's window.
+class ModalHandler {
+public:
+    explicit ModalHandler(std::function<void(QWidget*)> handle) : m_handle(std::move(handle)) {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                m_timer.stop();
+                m_handle(modal);
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    std::function<void(QWidget*)> m_handle;
+    QTimer m_timer;
 };
 
 }  // namespace quenrix::test

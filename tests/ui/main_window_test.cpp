@@ -31,28 +31,9 @@ Q_DECLARE_METATYPE(QXIcon)
 Q_DECLARE_METATYPE(QXButtons)
 Q_DECLARE_METATYPE(QXAnswer)
 
+using quenrix::test::ModalHandler;
+
 namespace {
-
-// While it lives, calls `handle` with the first modal window that opens, so a test can
-// read and close a box that exec() is showing. Scoped to one test, so a test that fails
-// before its box opens leaves nothing behind that could close another test's window.
-class ModalHandler {
-public:
-    explicit ModalHandler(std::function<void(QWidget*)> handle) : m_handle(std::move(handle)) {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                m_timer.stop();
-                m_handle(modal);
-            }
-        });
-        m_timer.start();
-    }
-
-private:
-    std::function<void(QWidget*)> m_handle;
-    QTimer m_timer;
-};
 
 struct BoxSeen {
     bool shown = false;
@@ -130,7 +111,7 @@ const MenuCase kMenuBar[] = {
      {{32805, "キャッシュを小さくする", "", false},
       {32803, "キャッシュを初期化", "", false},
       {0, "", "", true},
-      {32772, "オプション...", "", false}}},
+      {32772, "オプション...", "", true}}},
     {"ヘルプ(&H)",
      {{57666, "ヘルプ目次", "", true},
       {32776, "Talvor software Home Page", "", true},

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "platform/Text.h"
+#include "rule/ui/QXRuleEditors.h"
 #include "support/TestEnv.h"
 #include "ui/UiTest.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     quenrix::test::setUpTestEnvironment();
     QApplication app(argc, argv);
     platform::initLocale();
+    quenrix::registerRuleEditors();
     // QUENRIX_UI_TEST_CLASS runs one test class only.
     const QByteArray only = qgetenv("QUENRIX_UI_TEST_CLASS");
     int failures = 0;

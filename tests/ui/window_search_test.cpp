@@ -80,8 +80,8 @@ private slots:
         time->setReferenceTime(ref);
         time->setTimeType(quenrix::QXFileTimeRule::kStoredTime);
         time->setFunction(quenrix::QXFileTimeRule::kAtOrBefore);
-        for (const quenrix::QXRulePtr& r : {quenrix::QXRulePtr(name), quenrix::QXRulePtr(size),
-                                           quenrix::QXRulePtr(time)}) {
+        for (const quenrix::QXRulePtr& r :
+             {quenrix::QXRulePtr(name), quenrix::QXRulePtr(size), quenrix::QXRulePtr(time)}) {
             view->appendRule(r);
         }
         view->onSearch();

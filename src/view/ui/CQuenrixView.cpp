@@ -28,11 +28,14 @@
 #include "core/QXPrompt.h"
 #include "core/ui/CRunningDlg.h"
 #include "doc/CQuenrixDoc.h"
+#include "doc/QXAppSettings.h"
 #include "doc/QXFolderHistory.h"
+#include "platform/SpecialFolders.h"
 #include "rule/QXRuleRegistry.h"
 #include "rule/ui/CRuleListCtrl.h"
 #include "tovy/TovUtf8.h"
 #include "view/QXResultFormat.h"
+#include "view/ui/CInputPresetNameDlg.h"
 #include "view/ui/CLabel.h"
 #include "view/ui/QXIgnoreTargetDlg.h"
 #include "view/ui/QXResultListModel.h"
@@ -82,6 +85,15 @@ int textWidth(QWidget* widget) {
     return 0;
 }
 
+// The folder of the presets file: the settings folder. Fallback, while the settings
+// object has settled none (it is chosen on the first run): "Quenrix" in the per-user
+// configuration folder.
+std::string presetFolder() {
+    const std::string& folder = QXAppSettings::instance().settingsFolder();
+    if (!folder.empty()) return folder;
+    return platform::configFolder() + "/Quenrix";
+}
+
 }  // namespace
 
 CQuenrixView::CQuenrixView(CQuenrixDoc& doc, QXFolderHistory& history, QXPrompt& prompt,
@@ -95,6 +107,7 @@ CQuenrixView::CQuenrixView(CQuenrixDoc& doc, QXFolderHistory& history, QXPrompt&
     buildControls();
     placeControls();
     updateFromDocument();
+    usePresetFolder(presetFolder());
 }
 
 CQuenrixView::~CQuenrixView() = default;
@@ -140,10 +153,9 @@ void CQuenrixView::buildControls() {
     // Rules.
     caption(1092, " 条件 ", 80);
     addControl(new QLabel(QStringLiteral("プリセット:"), this), 0, 8, 103, 26, 8);
-    auto* presets = addControl(new QComboBox(this), 1071, 36, 100, 124, 12);
-    presets->setEnabled(false);
-    button(1072, "新規登録", 164, 96, 48, false);
-    button(1073, "削除", 216, 96, 48, false);
+    m_presetBox = addControl(new QComboBox(this), 1071, 36, 100, 124, 12);
+    auto* registerPreset = button(1072, "新規登録", 164, 96, 48);
+    auto* deletePreset = button(1073, "削除", 216, 96, 48);
     auto* addRule = button(1004, "条件追加", 8, 120, 48);
     auto* removeRules = button(1006, "条件削除", 60, 120, 48);
     auto* clearRules = button(1023, "条件クリア", 112, 120, 48);
@@ -197,6 +209,9 @@ void CQuenrixView::buildControls() {
     connect(m_hidden, &QCheckBox::toggled, this, [this](bool on) { m_doc.includeHidden = on; });
     connect(m_system, &QCheckBox::toggled, this, [this](bool on) { m_doc.includeSystem = on; });
 
+    connect(m_presetBox, &QComboBox::activated, this, &CQuenrixView::onPresetChosen);
+    connect(registerPreset, &QPushButton::clicked, this, &CQuenrixView::onRegisterPreset);
+    connect(deletePreset, &QPushButton::clicked, this, &CQuenrixView::onDeletePreset);
     connect(addRule, &QPushButton::clicked, this, &CQuenrixView::onAddRule);
     connect(removeRules, &QPushButton::clicked, this, &CQuenrixView::onRemoveRules);
     connect(clearRules, &QPushButton::clicked, this, &CQuenrixView::onClearRules);
@@ -427,6 +442,95 @@ void CQuenrixView::redisplayRules() {
     m_rules->copyChecks();
     sortForDisplay(m_doc.rules);
     m_rules->setRules(m_doc.rules);
+}
+
+// ---- rule presets ----
+
+void CQuenrixView::usePresetFolder(const std::string& folder) {
+    m_presets = QXRulePresets(folder);
+    m_presets.load();
+    fillPresets();
+}
+
+// The selector lists the names sorted; the file keeps registration order.
+void CQuenrixView::fillPresets() {
+    QStringList names;
+    for (const auto& preset : m_presets.list()) names.push_back(toQString(preset->name));
+    names.sort();
+    m_presetBox->clear();
+    m_presetBox->addItems(names);
+    m_presetBox->setCurrentIndex(-1);
+}
+
+void CQuenrixView::onPresetChosen(int index) {
+    if (index < 0) return;
+    QXRulePresetPtr preset = m_presets.find(m_presetBox->itemText(index).toStdWString());
+    if (!preset) return;
+    QXRulePresets::applyTo(*preset, m_doc.rules);
+    m_doc.ruleOperator =
+        preset->ruleOpe == CQuenrixDoc::kRuleOr ? CQuenrixDoc::kRuleOr : CQuenrixDoc::kRuleAnd;
+    m_ruleOperator->setCurrentIndex(m_doc.ruleOperator);
+    // The rows show the old rules, whose check boxes no longer matter.
+    sortForDisplay(m_doc.rules);
+    m_rules->setRules(m_doc.rules);
+}
+
+void CQuenrixView::onRegisterPreset() {
+    if (m_doc.rules.empty()) return;
+    std::wstring name;
+    for (;;) {
+        CInputPresetNameDlg dlg(this);
+        if (dlg.exec() != QDialog::Accepted) return;
+        name = dlg.name();
+        if (name.find_first_of(L"\r\n") != std::wstring::npos) {
+            m_prompt.messageBox(L"プリセット名に改行は使えません。", L"INFO", QXIcon::Information);
+            continue;
+        }
+        if (m_presets.find(name)) {
+            m_prompt.messageBox(L"そのプリセット名はすでに使われています", L"INFO",
+                                QXIcon::Information);
+            continue;
+        }
+        break;
+    }
+    m_rules->copyChecks();
+    QXRulePresetPtr preset = QXRulePresets::make(name, readRuleOperator(), m_doc.rules);
+    // A line break inside a rule's text would split the presets file's lines.
+    if (auto text = QXRulePresets::lineBreakIn(*preset)) {
+        m_prompt.messageBox(L"改行を含む条件はプリセットに登録できません。\n" + *text, L"INFO",
+                            QXIcon::Warning);
+        return;
+    }
+    m_presets.append(preset);
+    if (!m_presets.save()) {
+        QXLog::Write(L"CQuenrixView : registerPreset : Failed to save presets. (%s)",
+                     tovy::fromUtf8(m_presets.filePath()).c_str());
+    }
+    const QString item = toQString(name);
+    int row = 0;
+    while (row < m_presetBox->count() && m_presetBox->itemText(row) < item) ++row;
+    m_presetBox->insertItem(row, item);
+    m_presetBox->setCurrentIndex(row);
+    m_prompt.messageBox(L"プリセット「" + name + L"」を登録しました。", L"INFO",
+                        QXIcon::Information);
+}
+
+void CQuenrixView::onDeletePreset() {
+    const int row = m_presetBox->currentIndex();
+    if (row < 0) return;
+    const std::wstring name = m_presetBox->itemText(row).toStdWString();
+    if (m_prompt.messageBox(L"プリセット「" + name + L"」を削除してもよろしいですか？", L"INFO",
+                            QXIcon::Question, QXButtons::YesNo) != QXAnswer::Yes) {
+        return;
+    }
+    m_presets.remove(name);
+    if (!m_presets.save()) {
+        QXLog::Write(L"CQuenrixView : deletePreset : Failed to save presets. (%s)",
+                     tovy::fromUtf8(m_presets.filePath()).c_str());
+    }
+    m_presetBox->removeItem(row);
+    m_prompt.messageBox(L"プリセット「" + name + L"」を削除しました。", L"INFO",
+                        QXIcon::Information);
 }
 
 void CQuenrixView::onAddRule() {

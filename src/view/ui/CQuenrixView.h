@@ -12,6 +12,7 @@
 
 #include "core/QXSearch.h"
 #include "core/ui/QXQtProgressSink.h"
+#include "doc/QXRulePreset.h"
 
 class QCheckBox;
 class QComboBox;
@@ -45,6 +46,12 @@ public:
     QString statusText() const { return m_statusText; }
     QXResultListModel* resultModel() const { return m_resultModel; }
     const QXSearchState& searchState() const { return m_state; }
+
+    // The rule presets behind the プリセット selector. The view loads them from the
+    // settings folder when it is made; usePresetFolder switches to (and loads) the
+    // presets of another folder.
+    QXRulePresets& presets() { return m_presets; }
+    void usePresetFolder(const std::string& folder);
 
     // The design size, 432 x 368 dialog units in the form's font.
     QSize sizeHint() const override;
@@ -120,6 +127,12 @@ private:
     // Sorts the document's rules for display and rebuilds the rows (check boxes kept).
     void redisplayRules();
 
+    // Rule presets.
+    void fillPresets();
+    void onPresetChosen(int index);
+    void onRegisterPreset();
+    void onDeletePreset();
+
     void updateStatus();
 
     CQuenrixDoc& m_doc;
@@ -138,6 +151,8 @@ private:
     QCheckBox* m_system = nullptr;
     CRuleListCtrl* m_rules = nullptr;
     QComboBox* m_ruleOperator = nullptr;
+    QComboBox* m_presetBox = nullptr;
+    QXRulePresets m_presets;
     QTableView* m_results = nullptr;
     QXResultListModel* m_resultModel = nullptr;
     QString m_statusText;
