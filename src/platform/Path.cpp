@@ -108,13 +108,13 @@ std::string normalisePath(std::string_view path) {
     return out;
 }
 
-bool pathMatchSpec(std::wstring_view path, std::wstring_view spec) {
+bool pathMatchSpec(std::wstring_view path, std::wstring_view patterns) {
     size_t pos = 0;
-    while (pos < spec.size()) {
-        while (pos < spec.size() && spec[pos] == L' ') ++pos;
-        size_t end = spec.find(L';', pos);
-        if (end == std::wstring_view::npos) end = spec.size();
-        std::wstring_view pattern = spec.substr(pos, end - pos);
+    while (pos < patterns.size()) {
+        while (pos < patterns.size() && patterns[pos] == L' ') ++pos;
+        size_t end = patterns.find(L';', pos);
+        if (end == std::wstring_view::npos) end = patterns.size();
+        std::wstring_view pattern = patterns.substr(pos, end - pos);
         // "*.*" stands for every name, also one without a dot.
         if (pattern == L"*.*" || matchPattern(path, pattern)) return true;
         pos = end + 1;

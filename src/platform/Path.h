@@ -28,9 +28,9 @@ std::wstring fileNamePart(std::wstring_view path);
 // (no file-system access); empty when `path` is not absolute.
 std::string normalisePath(std::string_view path);
 
-// PathMatchSpecW: `spec` holds ";"-separated patterns with "*" and "?"; leading spaces of
+// PathMatchSpecW: `patterns` holds ";"-separated patterns with "*" and "?"; leading spaces of
 // each pattern are ignored; "*.*" matches every name; without regard to case.
-bool pathMatchSpec(std::wstring_view path, std::wstring_view spec);
+bool pathMatchSpec(std::wstring_view path, std::wstring_view patterns);
 
 // PathFindExtensionW: the position of the extension's "." (the last "." after the last
 // "/" and the last space), or path.size() when there is none.

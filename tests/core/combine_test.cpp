@@ -36,12 +36,12 @@ bool runCase(const Case& c, std::vector<std::shared_ptr<TestRule>>* outRules = n
     params.files = {record("f")};
     std::map<int, QXRuleGroupPtr> groups;
     std::vector<std::shared_ptr<TestRule>> rules;
-    for (const auto& spec : c.rules) {
-        auto rule = std::make_shared<TestRule>(spec.verdict ? std::set<std::wstring>{L"f"}
+    for (const auto& ruleSpec : c.rules) {
+        auto rule = std::make_shared<TestRule>(ruleSpec.verdict ? std::set<std::wstring>{L"f"}
                                                             : std::set<std::wstring>{});
-        if (spec.group) {
-            auto& g = groups[spec.group];
-            if (!g) g = std::make_shared<QXRuleGroup>(spec.groupType);
+        if (ruleSpec.group) {
+            auto& g = groups[ruleSpec.group];
+            if (!g) g = std::make_shared<QXRuleGroup>(ruleSpec.groupType);
             rule->setGroup(g);
         }
         rules.push_back(rule);

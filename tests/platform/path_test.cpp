@@ -10,7 +10,7 @@ namespace {
 TEST(PathMatchSpec, MatchesWildcardsAlternativesAndCase) {
     struct {
         const wchar_t* path;
-        const wchar_t* spec;
+        const wchar_t* patterns;
         bool match;
     } cases[] = {
         {L"photo.jpg", L"*.jpg", true},
@@ -38,8 +38,8 @@ TEST(PathMatchSpec, MatchesWildcardsAlternativesAndCase) {
         {L"x.tar.gz", L"*.tar.*", true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(pathMatchSpec(c.path, c.spec), c.match)
-            << tovy::toUtf8(c.path) << " ~ " << tovy::toUtf8(c.spec);
+        EXPECT_EQ(pathMatchSpec(c.path, c.patterns), c.match)
+            << tovy::toUtf8(c.path) << " ~ " << tovy::toUtf8(c.patterns);
     }
 }
 
