@@ -18,6 +18,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CLogFrm.h"
 #include "app/COptionSheet.h"
+#include "digest/QXCacheServer.h"
 #include "doc/QXAppSettings.h"
 #include "platform/SpecialFolders.h"
 #include "view/ui/CQuenrixView.h"
@@ -148,9 +149,10 @@ void CMainFrame::createMenus() {
             &CMainFrame::onLog);
 
     QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
-    addCommand(tools, kCmdCacheCompact, QStringLiteral("キャッシュを小さくする"))
-        ->setEnabled(false);
-    addCommand(tools, kCmdCacheClear, QStringLiteral("キャッシュを初期化"))->setEnabled(false);
+    connect(addCommand(tools, kCmdCacheCompact, QStringLiteral("キャッシュを小さくする")),
+            &QAction::triggered, this, &CMainFrame::onCacheCompact);
+    connect(addCommand(tools, kCmdCacheClear, QStringLiteral("キャッシュを初期化")),
+            &QAction::triggered, this, &CMainFrame::onCacheClear);
     tools->addSeparator();
     connect(addCommand(tools, kCmdOptions, QStringLiteral("オプション...")), &QAction::triggered,
             this, [this] { runOptions(this); });
@@ -207,6 +209,27 @@ void CMainFrame::onHelpIndex() {
 
 void CMainFrame::onHomePage() {
     QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage)));
+}
+
+void CMainFrame::onCacheClear() {
+    QXCacheServer& cache = QXCacheServer::instance();
+    if (m_prompt.messageBox(QXCacheServer::kClearQuestion, L"確認", QXIcon::Question,
+                            QXButtons::YesNo) != QXAnswer::Yes) {
+        return;
+    }
+    // The notice comes also when the file could not be deleted (the old one is reopened).
+    cache.clear();
+    m_prompt.messageBox(QXCacheServer::kClearDone, L"", QXIcon::None);
+}
+
+void CMainFrame::onCacheCompact() {
+    QXCacheServer& cache = QXCacheServer::instance();
+    if (m_prompt.messageBox(QXCacheServer::kCompactQuestion, L"確認", QXIcon::Question,
+                            QXButtons::YesNo) != QXAnswer::Yes) {
+        return;
+    }
+    cache.compact();
+    m_prompt.messageBox(QXCacheServer::kCompactDone, L"", QXIcon::None);
 }
 
 void CMainFrame::onAbout() {

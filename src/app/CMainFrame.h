@@ -54,6 +54,8 @@ private:
     void onHelpIndex();
     void onHomePage();
     void onAbout();
+    void onCacheClear();    // キャッシュを初期化
+    void onCacheCompact();  // キャッシュを小さくする
     void onLog();
 
     CQuenrixDoc m_doc;

@@ -6,6 +6,7 @@
 #include "app/CMainFrame.h"
 #include "app/CMakeConfigDlg.h"
 #include "core/QXLog.h"
+#include "digest/QXCacheServer.h"
 #include "doc/QXAppSettings.h"
 #include "platform/Text.h"
 #include "rule/ui/QXRuleEditors.h"
@@ -55,8 +56,11 @@ int runQuenrix(int argc, char** argv) {
         settings.load();
     }
 
-    // TODO(start-up): the rule presets, the cache store, the image plug-in, archive and
-    // tag hosts, the recent-file list and the command line come here, in that order.
+    // The cache store is opened whether or not caching is on; its users decide.
+    QXCacheServer::instance().open(settings.settingsFolder());
+
+    // TODO(start-up): the image plug-in, archive and tag hosts, the recent-file list and
+    // the command line come here, in that order.
 
     int status = 0;
     {
@@ -66,7 +70,8 @@ int runQuenrix(int argc, char** argv) {
         settings.folderHistory = frame.folderHistory().entries();
     }
 
-    // TODO(shutdown): close the cache store and unload the external modules.
+    QXCacheServer::instance().close();
+    // TODO(shutdown): unload the external modules.
     settings.save();
     return status;
 }

@@ -18,7 +18,9 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
+#include "digest/QXCacheServer.h"
 #include "platform/SpecialFolders.h"
+#include "support/TempDir.h"
 #include "ui/UiTest.h"
 #include "view/ui/CQuenrixView.h"
 
@@ -108,8 +110,8 @@ const MenuCase kMenuBar[] = {
     {"編集(&E)", {{32783, "検索", "F5", true}, {32784, "再検索", "F6", true}}},
     {"表示(&V)", {{59393, "ステータス バー(&S)", "", true}, {32798, "ログ", "", true}}},
     {"ツール(&T)",
-     {{32805, "キャッシュを小さくする", "", false},
-      {32803, "キャッシュを初期化", "", false},
+     {{32805, "キャッシュを小さくする", "", true},
+      {32803, "キャッシュを初期化", "", true},
       {0, "", "", true},
       {32772, "オプション...", "", true}}},
     {"ヘルプ(&H)",
@@ -375,6 +377,39 @@ private slots:
         QCOMPARE(seen.text, QStringLiteral("続けますか"));
         QCOMPARE(seen.title, QStringLiteral("Quenrix"));
         QCOMPARE(answer, QXAnswer::No);
+    }
+
+    // キャッシュを初期化 asks first; No keeps the store, Yes empties it and says so.
+    void cacheClearAsksAndReports() {
+        quenrix::test::TempDir dir;
+        quenrix::QXCacheServer& cache = quenrix::QXCacheServer::instance();
+        QVERIFY(cache.open(dir.path()));
+        cache.store("/x", "crc32", "abc", "stamp");
+        CMainFrame frame;
+        for (auto press : {QMessageBox::No, QMessageBox::Yes}) {
+            BoxSeen question, notice;
+            std::unique_ptr<ModalHandler> next;
+            ModalHandler first([&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                QVERIFY(box);
+                question = {true, box->windowTitle(), box->text(), box->icon(),
+                            box->standardButtons()};
+                next = answerNextBox(notice);
+                box->button(press)->click();
+            });
+            command(frame, 32803)->trigger();
+            QCOMPARE(question.text, QStringLiteral("キャッシュを初期化します。よろしいですか？"));
+            QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+            if (press == QMessageBox::No) {
+                QVERIFY(!notice.shown);
+                QVERIFY(cache.lookup("/x", "crc32").found);
+            } else {
+                QTRY_VERIFY(notice.shown);
+                QCOMPARE(notice.text, QStringLiteral("キャッシュを初期化しました。"));
+                QVERIFY(!cache.lookup("/x", "crc32").found);
+            }
+        }
+        cache.close();
     }
 };
 QX_UI_TEST(MainWindowTest);
