@@ -3,8 +3,8 @@
 #include <QFontDatabase>
 #include <QTimer>
 
-#include "app/QtText.h"
 #include "core/QXLog.h"
+#include "core/ui/QtText.h"
 
 namespace quenrix {
 

@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 #include "tovy/TovUtf8.h"
 
 namespace quenrix {

@@ -11,7 +11,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 #include "doc/QXIniFile.h"
 #include "tovy/TovUtf8.h"
 

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <QThread>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 
 namespace quenrix {
 

@@ -33,8 +33,4 @@ signals:
     void workerFinished();
 };
 
-// Wide text (possibly holding escaped bytes of a legacy-encoded name) to a QString for
-// display; escaped bytes show as U+FFFD.
-QString toDisplayString(const std::wstring& text);
-
 }  // namespace quenrix

@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 
 namespace quenrix {
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 
 namespace quenrix {
 

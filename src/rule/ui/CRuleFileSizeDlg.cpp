@@ -4,7 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 
 namespace quenrix {
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 #include "platform/Times.h"
 #include "rule/QXRuleText.h"
 

@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "app/QtText.h"
+#include "core/ui/QtText.h"
 #include "rule/QXFilenameExpressionRule.h"
 
 namespace quenrix {

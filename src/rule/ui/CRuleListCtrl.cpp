@@ -1,14 +1,11 @@
 #include "rule/ui/CRuleListCtrl.h"
+#include "core/ui/QtText.h"
 
 #include <QHeaderView>
 
 namespace quenrix {
 
 namespace {
-
-QString toQString(const std::wstring& text) {
-    return QString::fromWCharArray(text.data(), qsizetype(text.size()));
-}
 
 QColor rowColour(const QXRule& rule) {
     const QXRuleGroup* group = rule.group().get();
@@ -57,11 +54,11 @@ void CRuleListCtrl::refreshRow(int row) {
 }
 
 void CRuleListCtrl::fillRow(QTreeWidgetItem* item, const QXRule& rule) {
-    item->setText(kKindColumn, toQString(rule.kindName()));
+    item->setText(kKindColumn, toQtText(rule.kindName()));
     QString group;
     if (rule.group()) group = rule.groupType() == 0 ? QStringLiteral("AND") : QStringLiteral("OR");
     item->setText(kGroupColumn, group);
-    item->setText(kDetailColumn, toQString(rule.description()));
+    item->setText(kDetailColumn, toQtText(rule.description()));
     item->setCheckState(kKindColumn, rule.enabled() ? Qt::Checked : Qt::Unchecked);
     // The tints are fixed, so the text colour is too, whatever the palette.
     const QBrush background(rowColour(rule));

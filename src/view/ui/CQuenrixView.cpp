@@ -27,6 +27,7 @@
 #include "core/QXLog.h"
 #include "core/QXPrompt.h"
 #include "core/ui/CRunningDlg.h"
+#include "core/ui/QtText.h"
 #include "doc/CQuenrixDoc.h"
 #include "doc/QXAppSettings.h"
 #include "doc/QXFolderHistory.h"
@@ -48,13 +49,9 @@ constexpr int kDesignWidth = 432;   // dialog units
 constexpr int kDesignHeight = 368;  // dialog units
 constexpr int kBottomMargin = 8;    // pixels below the result list
 
-QString toQString(const std::wstring& text) {
-    return QString::fromWCharArray(text.data(), qsizetype(text.size()));
-}
-
 // Native path bytes as shown in a list.
 QString displayPath(const std::string& nativePath) {
-    return toQString(displayText(tovy::fromUtf8(nativePath)));
+    return toQtText(displayText(tovy::fromUtf8(nativePath)));
 }
 
 // A path the user gave (drop, clipboard, chooser) as the bytes the file system knows.
@@ -455,7 +452,7 @@ void CQuenrixView::usePresetFolder(const std::string& folder) {
 // The selector lists the names sorted; the file keeps registration order.
 void CQuenrixView::fillPresets() {
     QStringList names;
-    for (const auto& preset : m_presets.list()) names.push_back(toQString(preset->name));
+    for (const auto& preset : m_presets.list()) names.push_back(toQtText(preset->name));
     names.sort();
     m_presetBox->clear();
     m_presetBox->addItems(names);
@@ -506,7 +503,7 @@ void CQuenrixView::onRegisterPreset() {
         QXLog::Write(L"CQuenrixView : registerPreset : Failed to save presets. (%s)",
                      tovy::fromUtf8(m_presets.filePath()).c_str());
     }
-    const QString item = toQString(name);
+    const QString item = toQtText(name);
     int row = 0;
     while (row < m_presetBox->count() && m_presetBox->itemText(row) < item) ++row;
     m_presetBox->insertItem(row, item);
@@ -537,7 +534,7 @@ void CQuenrixView::onAddRule() {
     QMenu menu(this);
     for (int32_t id = 0; id < ruletype::kCount; ++id) {
         const QXRuleKind* kind = ruleKind(id);
-        QAction* action = menu.addAction(toQString(kind->menuLabel));
+        QAction* action = menu.addAction(toQtText(kind->menuLabel));
         action->setData(id);
         action->setEnabled(kind->create != nullptr);
     }
@@ -632,7 +629,7 @@ void CQuenrixView::fillResultList(const QXFileList& matches, bool) {
 }
 
 void CQuenrixView::updateStatus() {
-    m_statusText = toQString(formatResultSummary(
+    m_statusText = toQtText(formatResultSummary(
         m_state.totalCount, size_t(m_resultModel->rowCount()), m_resultModel->tickedCount()));
     emit statusTextChanged(m_statusText);
 }

@@ -9,19 +9,12 @@
 
 #include <algorithm>
 
+#include "core/ui/QtText.h"
 #include "tovy/TovUtf8.h"
 #include "view/QXResultFormat.h"
 #include "view/ui/QXSelectFolderDlg.h"
 
 namespace quenrix {
-
-namespace {
-
-QString toQString(const std::wstring& text) {
-    return QString::fromWCharArray(text.data(), qsizetype(text.size()));
-}
-
-}  // namespace
 
 QXIgnoreTargetDlg::QXIgnoreTargetDlg(std::vector<std::wstring> patterns, QWidget* parent)
     : QDialog(parent), m_patterns(std::move(patterns)) {
@@ -58,12 +51,12 @@ QXIgnoreTargetDlg::QXIgnoreTargetDlg(std::vector<std::wstring> patterns, QWidget
 
 void QXIgnoreTargetDlg::rebuild(int current) {
     m_list->clear();
-    for (const auto& pattern : m_patterns) m_list->addItem(toQString(displayText(pattern)));
+    for (const auto& pattern : m_patterns) m_list->addItem(toQtText(displayText(pattern)));
     if (current >= 0 && current < m_list->count()) m_list->setCurrentRow(current);
 }
 
 std::wstring QXIgnoreTargetDlg::askPattern(const std::wstring& text) {
-    const QString shown = toQString(displayText(text));
+    const QString shown = toQtText(displayText(text));
     QXSelectFolderDlg dlg(QStringLiteral("除外フォルダを入力してください"), shown, this);
     if (dlg.exec() != QDialog::Accepted || dlg.text().isEmpty()) return {};
     // An entry confirmed unchanged keeps its own bytes, which the shown text may lack.

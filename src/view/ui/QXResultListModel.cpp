@@ -1,17 +1,10 @@
 #include "view/ui/QXResultListModel.h"
 
+#include "core/ui/QtText.h"
 #include "doc/CQuenrixDoc.h"
 #include "view/QXResultFormat.h"
 
 namespace quenrix {
-
-namespace {
-
-QString toQString(const std::wstring& text) {
-    return QString::fromWCharArray(text.data(), qsizetype(text.size()));
-}
-
-}  // namespace
 
 QXResultListModel::QXResultListModel(CQuenrixDoc& doc, QObject* parent)
     : QAbstractTableModel(parent), m_doc(doc), m_columns{kFileName,   kPath,      kFileSize,
@@ -92,15 +85,15 @@ QVariant QXResultListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole) return {};
     switch (m_columns[size_t(index.column())]) {
         case kFileName:
-            return toQString(displayText(file.fileName()));
+            return toQtText(displayText(file.fileName()));
         case kPath:
-            return toQString(displayText(file.fullPath()));
+            return toQtText(displayText(file.fullPath()));
         case kFileSize:
-            return toQString(formatThousands(file.size()));
+            return toQtText(formatThousands(file.size()));
         case kUpdateTime:
-            return toQString(formatLocalTime(file.lastWriteTime()));
+            return toQtText(formatLocalTime(file.lastWriteTime()));
         case kImageSize:
-            return toQString(formatImageSize(file));
+            return toQtText(formatImageSize(file));
         case kHash:
             return QString();
     }
