@@ -8,6 +8,7 @@
 #include "core/QXLog.h"
 #include "core/QXProgressSink.h"
 #include "core/QXPrompt.h"
+#include "digest/QXCacheServer.h"
 #include "platform/ErrorText.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -256,6 +257,9 @@ void QXHandleThread::runRules() {
     const size_t n = m_params.rules.size();
     m_progressBase = 0;
     m_progressShare = n ? int32_t(100 / n) : 0;
+    resetGroupNumbers();
+    // Values computed during the search reach the cache in a few transactions.
+    if (m_params.cache) m_params.cache->beginBatch();
     for (size_t i = 0; i < n; ++i) {
         QXRule& rule = *m_params.rules[i];
         m_sink.setRuleLine(rule.description());
@@ -265,6 +269,7 @@ void QXHandleThread::runRules() {
         combine(i + 1);
         m_progressBase = int32_t(100 * (i + 1) / n);
     }
+    if (m_params.cache) m_params.cache->endBatch();
     QXLog::Write(L"ルールを適用しました");
 }
 

@@ -38,6 +38,7 @@ struct QXSearchParams {
     int32_t ruleOperator = 0;  // 0 = AND, 1 = OR
     QXRuleList rules;          // the enabled rules in run order
     QXFileList files;          // for a re-search: the records of the last enumeration
+    QXCacheServer* cache = nullptr;  // the cache store, when switched on and open
 };
 
 class QXHandleThread : public tovy::TovMfcThread, public QXRuleHost {
@@ -63,6 +64,7 @@ public:
     // QXRuleHost
     void showFile(const QXFileInfo& file) override;
     void report(int percent) override;
+    QXCacheServer* cache() const override { return m_params.cache; }
 
     // The steps of run(), public for tests.
     bool buildFileList();

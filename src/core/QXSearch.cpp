@@ -49,6 +49,7 @@ QXSearchParams QXSearch::paramsFromDoc(QXRuleList rules) const {
     params.includeSystem = m_doc.includeSystem;
     params.ruleOperator = m_doc.ruleOperator;
     params.rules = std::move(rules);
+    params.cache = m_cache;
     return params;
 }
 

@@ -13,6 +13,7 @@
 namespace quenrix {
 
 class CQuenrixDoc;
+class QXCacheServer;
 class QXFolderHistory;
 class QXPrompt;
 
@@ -57,6 +58,8 @@ public:
           m_history(history) {}
 
     void setWorkerFactory(QXWorkerFactory factory) { m_factory = factory; }
+    // The cache store the next searches use; null switches it off.
+    void setCache(QXCacheServer* cache) { m_cache = cache; }
 
     // The 検索 command. Returns true when the search ran to its end (not refused, not
     // cancelled).
@@ -81,6 +84,7 @@ private:
     QXProgressSink& m_sink;
     QXFolderHistory& m_history;
     QXWorkerFactory m_factory = nullptr;
+    QXCacheServer* m_cache = nullptr;
 };
 
 }  // namespace quenrix

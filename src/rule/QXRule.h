@@ -19,6 +19,7 @@
 namespace quenrix {
 
 class QXRuleHost;
+class QXCacheServer;
 
 // (key, value) pairs of the pair form.
 using QXRulePairs = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -121,6 +122,18 @@ public:
     virtual void showFile(const QXFileInfo& file) = 0;
     // Reports the task percentage 0 to 100.
     virtual void report(int percent) = 0;
+    // The cache store the rules of this search use for costly values; null when the
+    // cache is switched off.
+    virtual QXCacheServer* cache() const { return nullptr; }
+
+    // Group numbers are unique within one search: every rule that forms groups takes
+    // its numbers here, in the order it finds the groups, starting at 0.
+    int32_t takeGroupNumber() { return m_nextGroupNumber++; }
+    int32_t nextGroupNumber() const { return m_nextGroupNumber; }
+    void resetGroupNumbers() { m_nextGroupNumber = 0; }
+
+private:
+    int32_t m_nextGroupNumber = 0;
 };
 
 template <class Test>

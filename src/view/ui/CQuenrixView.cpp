@@ -28,6 +28,7 @@
 #include "core/QXPrompt.h"
 #include "core/ui/CRunningDlg.h"
 #include "core/ui/QtText.h"
+#include "digest/QXCacheServer.h"
 #include "doc/CQuenrixDoc.h"
 #include "doc/QXAppSettings.h"
 #include "doc/QXFolderHistory.h"
@@ -588,11 +589,18 @@ void CQuenrixView::onRuleActivated(int row) {
 
 // ---- search ----
 
+void CQuenrixView::useCacheSetting() {
+    QXCacheServer& cache = QXCacheServer::instance();
+    m_search.setCache(QXAppSettings::instance().cache && cache.isOpen() ? &cache : nullptr);
+}
+
 void CQuenrixView::onSearch() {
+    useCacheSetting();
     m_search.search();
 }
 
 void CQuenrixView::onReSearch() {
+    useCacheSetting();
     m_search.reSearch();
 }
 

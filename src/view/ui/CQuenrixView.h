@@ -134,6 +134,8 @@ private:
     void onDeletePreset();
 
     void updateStatus();
+    // Hands the cache store to the search when the cache setting is on.
+    void useCacheSetting();
 
     CQuenrixDoc& m_doc;
     QXFolderHistory& m_history;
