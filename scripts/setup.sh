@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quenrix needs that are not installed yet.
 # As root it runs apt-get itself; otherwise it prints the one line to run and fails.
+#   setup.sh [LIST]   LIST: a package list file, one name a line (default packages.txt here)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+list=${1:-"$here/packages.txt"}
 
 missing=()
 while read -r pkg; do
@@ -10,7 +12,7 @@ while read -r pkg; do
   if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$pkg")
   fi
-done < "$here/packages.txt"
+done < "$list"
 
 if [[ ${#missing[@]} -eq 0 ]]; then
   exit 0

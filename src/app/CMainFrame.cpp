@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,9 +20,13 @@
 #include "app/CAboutDlg.h"
 #include "app/CLogFrm.h"
 #include "app/COptionSheet.h"
+#include "core/QXLog.h"
+#include "core/ui/QtText.h"
 #include "digest/QXCacheServer.h"
 #include "doc/QXAppSettings.h"
 #include "platform/SpecialFolders.h"
+#include "tovy/TovUtf8.h"
+#include "view/QXResultFormat.h"
 #include "view/ui/CQuenrixView.h"
 
 namespace quenrix {
@@ -51,6 +57,32 @@ constexpr const char* kHomePage = "https://talvor-software.example/quenrix/";
 bool isRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isFolderPath(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A native path as a message shows it.
+std::wstring shownPath(const std::string& path) {
+    return displayText(tovy::fromUtf8(path));
+}
+
+// The file dialogs of the File menu list every file and add no extension; the save
+// dialog asks before it overwrites a file.
+QString askFileName(QWidget* owner, bool forSave, const std::string& lastPath) {
+    const QString filter = QStringLiteral("すべてのファイル (*)");
+    QString folder;
+    if (!lastPath.empty()) {
+        folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(lastPath))).absolutePath();
+    }
+    if (forSave) {
+        return QFileDialog::getSaveFileName(owner, QStringLiteral("設定ファイルを保存"), folder,
+                                            filter);
+    }
+    return QFileDialog::getOpenFileName(owner, QStringLiteral("設定ファイルを開く"), folder,
+                                        filter);
 }
 
 // The result list's background and grid lines after the settings.
@@ -88,13 +120,18 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_prompt(this) {
     createStatusBar();
     fitToMainForm();
 
+    QXAppSettings& settings = QXAppSettings::instance();
+    applyListSettings(m_view, settings);
     // The folder history stored with the settings, in its stored order.
-    for (const std::string& path : QXAppSettings::instance().folderHistory) {
-        m_history.loadAppend(path);
-    }
+    for (const std::string& path : settings.folderHistory) m_history.loadAppend(path);
+    m_recent.load(settings);
+    rebuildRecentMenu();
+
+    m_doc.setView(m_view);
 }
 
 CMainFrame::~CMainFrame() {
+    m_doc.setView(nullptr);
     // The main form refers to the document and the history, which are members and go
     // before the child widgets would.
     delete m_view;
@@ -113,22 +150,23 @@ void CMainFrame::createMenus() {
     QMenuBar* bar = menuBar();
 
     QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    // Commands whose feature is not there yet stay visible but disabled.
-    addCommand(file, kCmdFileNew, QStringLiteral("新規"), QKeySequence(Qt::CTRL | Qt::Key_N))
-        ->setEnabled(false);
-    addCommand(file, kCmdFileOpen, QStringLiteral("設定ファイルを開く..."),
-               QKeySequence(Qt::CTRL | Qt::Key_O))
-        ->setEnabled(false);
-    addCommand(file, kCmdFileSaveAs, QStringLiteral("設定ファイルを保存..."),
-               QKeySequence(Qt::CTRL | Qt::Key_S))
-        ->setEnabled(false);
+    m_fileMenu = file;
+    connect(
+        addCommand(file, kCmdFileNew, QStringLiteral("新規"), QKeySequence(Qt::CTRL | Qt::Key_N)),
+        &QAction::triggered, this, &CMainFrame::onFileNew);
+    connect(addCommand(file, kCmdFileOpen, QStringLiteral("設定ファイルを開く..."),
+                       QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, this, &CMainFrame::onFileOpen);
+    connect(addCommand(file, kCmdFileSaveAs, QStringLiteral("設定ファイルを保存..."),
+                       QKeySequence(Qt::CTRL | Qt::Key_S)),
+            &QAction::triggered, this, &CMainFrame::onFileSave);
     file->addSeparator();
+    // Commands whose feature is not there yet stay visible but disabled.
     addCommand(file, kCmdExport, QStringLiteral("エクスポート..."))->setEnabled(false);
     addCommand(file, kCmdImport, QStringLiteral("インポート..."))->setEnabled(false);
     file->addSeparator();
-    // Stands in for the recent settings documents until there is a list of them.
-    addCommand(file, kCmdRecentFile, QStringLiteral("最近使ったファイル"))->setEnabled(false);
-    file->addSeparator();
+    // The recent documents go before this separator (rebuildRecentMenu).
+    m_recentEnd = file->addSeparator();
     connect(addCommand(file, kCmdExit, QStringLiteral("アプリケーションの終了(&X)")),
             &QAction::triggered, this, &QWidget::close);
 
@@ -193,7 +231,164 @@ void CMainFrame::fitToMainForm() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
-    if (event->isAccepted() && m_log) m_log->close();
+    if (!event->isAccepted()) return;
+    storePlacement(QXAppSettings::instance());
+    if (m_log) m_log->close();
+}
+
+// ---- window placement ----
+
+CMainFrame::Placement CMainFrame::placementFrom(const QXGeneralSettings& settings) {
+    constexpr int32_t kMaximized = QXGeneralSettings::kWindowMaximized;
+    constexpr int32_t kMinimized = QXGeneralSettings::kWindowMinimized;
+    const int32_t show = settings.frameWindowShow;
+    const QXRect& r = settings.frameWindow;
+    Placement placement;
+    const bool exactState = show == kMaximized || show == kMinimized;
+    if (!exactState && (r.left < 0 || r.top < 0 || r.right < 0 || r.bottom < 0)) {
+        return placement;
+    }
+    // A missing value (-1) has every bit set; it is no stored state.
+    if (show > 0 && (show & kMaximized)) {
+        placement.show = Placement::kMaximized;
+    } else if (show > 0 && (show & kMinimized)) {
+        placement.show = Placement::kMinimized;
+    }
+    if (placement.show != Placement::kMaximized && r.right > r.left && r.bottom > r.top) {
+        placement.useRect = true;
+        placement.rect = QRect(QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
+    }
+    return placement;
+}
+
+void CMainFrame::placeFromSettings(const QXGeneralSettings& settings) {
+    const Placement placement = placementFrom(settings);
+    if (placement.useRect) {
+        // A rectangle on a screen that is no longer there would hide the window.
+        bool onScreen = false;
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            onScreen = onScreen || screen->availableGeometry().intersects(placement.rect);
+        }
+        if (onScreen) setGeometry(placement.rect);
+    }
+    switch (placement.show) {
+        case Placement::kMaximized:
+            showMaximized();
+            break;
+        case Placement::kMinimized:
+            showMinimized();
+            break;
+        case Placement::kNormal:
+            show();
+            break;
+    }
+}
+
+void CMainFrame::storePlacement(QXGeneralSettings& settings) const {
+    const Qt::WindowStates state = windowState();
+    const bool restored =
+        !(state & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    QRect r = restored ? geometry() : normalGeometry();
+    if (!r.isValid()) r = geometry();
+    settings.frameWindow = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    int32_t show = 0;
+    if (state & Qt::WindowMinimized) {
+        // A window minimized from the maximized state comes back maximized.
+        show = (state & Qt::WindowMaximized) ? QXGeneralSettings::kWindowMaximized
+                                             : QXGeneralSettings::kWindowMinimized;
+    } else if (state & Qt::WindowMaximized) {
+        show = QXGeneralSettings::kWindowMaximized;
+    }
+    settings.frameWindowShow = show;
+}
+
+// ---- File menu ----
+
+void CMainFrame::onFileNew() {
+    m_doc.onNewDocument();
+}
+
+void CMainFrame::onFileOpen() {
+    const QString name = m_chooseFileName ? m_chooseFileName(false)
+                                          : askFileName(this, false, m_doc.settingsFilePath());
+    if (name.isEmpty()) return;
+    openDocumentFile(QFile::encodeName(name).toStdString());
+}
+
+bool CMainFrame::openDocumentFile(const std::string& path) {
+    if (m_doc.onOpenDocument(path)) {
+        // A folder opens as an empty success and is no document to come back to.
+        if (!isFolderPath(path) && m_recent.add(path)) recentChanged();
+        return true;
+    }
+    // A file that could be opened but not read has emptied the document: the form
+    // shows it so.
+    if (m_doc.targets.empty() && m_doc.rules.empty() && m_doc.results.empty()) {
+        m_view->documentReplaced();
+    }
+    m_prompt.messageBox(L"設定ファイルを開けませんでした。\n" + shownPath(path), L"",
+                        QXIcon::Warning);
+    return false;
+}
+
+void CMainFrame::onFileSave() {
+    const QString name = m_chooseFileName ? m_chooseFileName(true)
+                                          : askFileName(this, true, m_doc.settingsFilePath());
+    if (name.isEmpty()) return;
+    const std::string path = QFile::encodeName(name).toStdString();
+    if (m_doc.onSaveDocument(path)) {
+        if (m_recent.add(path)) recentChanged();
+        return;
+    }
+    if (!m_doc.refusedValue().empty()) {
+        m_prompt.messageBox(m_doc.refusedValue(), L"", QXIcon::Error);
+    } else {
+        m_prompt.messageBox(L"設定ファイルを保存できませんでした。\n" + shownPath(path), L"",
+                            QXIcon::Error);
+    }
+}
+
+void CMainFrame::onRecentFile(size_t index) {
+    if (index >= m_recent.entries().size()) return;
+    // Copied: the list changes below.
+    const std::string path = m_recent.entries()[index];
+    if (openDocumentFile(path)) return;
+    // A document that is gone (or unreadable) leaves the list.
+    if (m_recent.remove(path)) recentChanged();
+}
+
+void CMainFrame::recentChanged() {
+    if (!m_recent.save(QXAppSettings::instance())) {
+        QXLog::Write(L"CMainFrame : Failed to save the recent file list.");
+    }
+    rebuildRecentMenu();
+}
+
+void CMainFrame::rebuildRecentMenu() {
+    if (!m_fileMenu || !m_recentEnd) return;
+    for (QAction* action : m_recentActions) delete action;
+    m_recentActions.clear();
+    const auto& entries = m_recent.entries();
+    if (entries.empty()) {
+        auto* placeholder = new QAction(QStringLiteral("最近使ったファイル"), m_fileMenu);
+        placeholder->setObjectName(QStringLiteral("cmd%1").arg(kCmdRecentFile));
+        placeholder->setEnabled(false);
+        m_fileMenu->insertAction(m_recentEnd, placeholder);
+        m_recentActions.push_back(placeholder);
+        return;
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        QString shown = toQtText(shownPath(entries[i]));
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), m_fileMenu);
+        action->setObjectName(QStringLiteral("cmd%1").arg(kCmdRecentFile + int(i)));
+        // Run after the menu closed: opening rebuilds these very actions.
+        connect(
+            action, &QAction::triggered, this, [this, i] { onRecentFile(i); },
+            Qt::QueuedConnection);
+        m_fileMenu->insertAction(m_recentEnd, action);
+        m_recentActions.push_back(action);
+    }
 }
 
 void CMainFrame::onHelpIndex() {

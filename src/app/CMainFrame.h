@@ -9,10 +9,17 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "app/QXQtPrompt.h"
 #include "doc/CQuenrixDoc.h"
+#include "doc/QXAppSettings.h"
 #include "doc/QXFolderHistory.h"
+#include "doc/QXRecentFiles.h"
 
 class QLabel;
 
@@ -26,9 +33,35 @@ class CMainFrame : public QMainWindow {
 public:
     static constexpr int kResultPaneWidth = 350;
 
-    // Opens with a new document.
+    // Opens with a new document and the recent-document list of the settings file.
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
+
+    // Where the stored placement puts the window: the rectangle is taken when the stored
+    // show state is exactly maximized or minimized, or when all four coordinates are 0 or
+    // more (and it is not empty); a maximized window ignores it.
+    struct Placement {
+        enum Show { kNormal, kMaximized, kMinimized };
+        Show show = kNormal;
+        bool useRect = false;
+        QRect rect;  // screen coordinates of the window's client area
+    };
+    static Placement placementFrom(const QXGeneralSettings& settings);
+    // Places and shows the window after the stored placement.
+    void placeFromSettings(const QXGeneralSettings& settings);
+    // Stores the window's rectangle (its restored one while maximized or minimized) and
+    // its maximized/minimized state; the frame does this when it closes.
+    void storePlacement(QXGeneralSettings& settings) const;
+
+    // Asks for the file name of 設定ファイルを開く... (forSave false) or
+    // 設定ファイルを保存... (true); empty when the user cancels. Tests put their own here.
+    using FileNameChooser = std::function<QString(bool forSave)>;
+    void setFileNameChooser(FileNameChooser chooser) { m_chooseFileName = std::move(chooser); }
+
+    // Opens a document file (native bytes) as 設定ファイルを開く... does: on success it
+    // goes first in the recent list; on failure a message box says so. Returns the result.
+    bool openDocumentFile(const std::string& path);
+    const std::vector<std::string>& recentFiles() const { return m_recent.entries(); }
 
     CQuenrixDoc& document() { return m_doc; }
     QXFolderHistory& folderHistory() { return m_history; }
@@ -58,6 +91,14 @@ private:
     void onCacheCompact();  // キャッシュを小さくする
     void onLog();
 
+    void onFileNew();
+    void onFileOpen();
+    void onFileSave();
+    void onRecentFile(size_t index);
+    // The recent list changed: store it and rebuild its menu entries.
+    void recentChanged();
+    void rebuildRecentMenu();
+
     CQuenrixDoc m_doc;
     QXFolderHistory m_history;
     QXQtPrompt m_prompt;
@@ -65,6 +106,11 @@ private:
     QLabel* m_readyPane = nullptr;
     QLabel* m_resultPane = nullptr;
     QPointer<CLogFrm> m_log;  // the log window this frame opened, while it is open
+    QXRecentFiles m_recent;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_recentEnd = nullptr;         // the separator after the recent entries
+    std::vector<QAction*> m_recentActions;  // cmd57616 and on, or the empty-list entry
+    FileNameChooser m_chooseFileName;
 };
 
 }  // namespace quenrix

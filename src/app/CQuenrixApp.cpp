@@ -59,13 +59,14 @@ int runQuenrix(int argc, char** argv) {
     // The cache store is opened whether or not caching is on; its users decide.
     QXCacheServer::instance().open(settings.settingsFolder());
 
-    // TODO(start-up): the image plug-in, archive and tag hosts, the recent-file list and
-    // the command line come here, in that order.
+    // TODO(start-up): the image plug-in, archive and tag hosts and the command line come
+    // here, in that order. The main frame loads the recent-document list itself.
 
     int status = 0;
     {
         CMainFrame frame;
-        frame.show();
+        // Where it was last closed, maximized or minimized as it was then.
+        frame.placeFromSettings(settings);
         status = app.exec();
         settings.folderHistory = frame.folderHistory().entries();
     }

@@ -62,6 +62,7 @@ bool QXCacheServer::open() {
 
 bool QXCacheServer::close() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
+    m_preloaded.clear();
     if (!isOpen()) return true;
     commitLocked();
     finalizeStatements();
@@ -72,6 +73,9 @@ void QXCacheServer::createTables() {
     // Runs inside openFile, under the lock of open(); exceptions go back to openFile.
     if (!db()->tableExists(kTable)) db()->execDML(kCreateTable);
     db()->execDML(kCreateIndex);
+    // A search touches every row below its folders once; with the default page cache of
+    // 2 MB the index walk would read the same table pages again and again.
+    db()->execDML("PRAGMA cache_size = -32768;");
 }
 
 void QXCacheServer::finalizeStatements() {
@@ -87,24 +91,95 @@ void QXCacheServer::logException(const std::string& message) {
     QXLog::Write(L"ERROR: CacheServer : SQLite Exception : %s", tovy::fromUtf8(message).c_str());
 }
 
+QXCacheServer::Preloaded* QXCacheServer::preloadedFor(std::string_view path, std::string_view tag) {
+    for (Preloaded& p : m_preloaded) {
+        if (p.tag == tag && path.substr(0, p.prefix.size()) == p.prefix) return &p;
+    }
+    return nullptr;
+}
+
+void QXCacheServer::preload(std::string_view tag, std::string_view pathPrefix) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_batchDepth == 0 || !db()) return;
+    // Already covered by a wider preload of this batch.
+    if (preloadedFor(pathPrefix, tag)) return;
+    try {
+        Preloaded loaded;
+        loaded.tag = tag;
+        loaded.prefix = pathPrefix;
+        // The paths that start with the prefix are those from the prefix up to (not
+        // including) the prefix with its last byte raised; the index on (path, tag)
+        // serves the range. A prefix of 0xFF bytes only has no upper bound.
+        std::string upper(pathPrefix);
+        while (!upper.empty() && uint8_t(upper.back()) == 0xFF) upper.pop_back();
+        if (!upper.empty()) upper.back() = char(uint8_t(upper.back()) + 1);
+        openBatchTransactionLocked();
+        CppSQLite3Statement stmt = db()->compileStatement(
+            upper.empty() ? "SELECT path,content,timestamp FROM quenrix_cache_table "
+                            "WHERE path >= ? AND tag = ?;"
+                          : "SELECT path,content,timestamp FROM quenrix_cache_table "
+                            "WHERE path >= ? AND path < ? AND tag = ?;");
+        int column = 1;
+        stmt.bind(column++, pathPrefix);
+        if (!upper.empty()) stmt.bind(column++, std::string_view(upper));
+        stmt.bind(column++, tag);
+        {
+            CppSQLite3Query q = stmt.execQuery();
+            for (; !q.eof(); q.nextRow()) {
+                loaded.rows.insert_or_assign(q.getStringField(0),
+                                             std::make_pair(std::string(q.getStringField(1)),
+                                                            std::string(q.getStringField(2))));
+            }
+        }
+        m_preloaded.push_back(std::move(loaded));
+    } catch (const CppSQLite3Exception& e) {
+        // The lookups simply go to the database one by one then.
+        logException(e.errorMessage());
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 QXCacheServer::LookupResult QXCacheServer::lookup(std::string_view path, std::string_view tag) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     LookupResult result;
+    if (const Preloaded* p = preloadedFor(path, tag)) {
+        try {
+            auto it = p->rows.find(std::string(path));
+            result.ok = true;
+            if (it != p->rows.end()) {
+                result.found = true;
+                result.content = it->second.first;
+                result.stamp = it->second.second;
+            }
+            return result;
+        } catch (const std::bad_alloc&) {
+            return LookupResult{};
+        }
+    }
     try {
         if (!db())
             throw CppSQLite3Exception(tovy::support_sqlite::kCppSqliteError, "Database not open");
+        // Inside a batch the lookups share the open transaction: outside one every
+        // statement takes and drops the file locks, which costs more than the lookup.
+        openBatchTransactionLocked();
         if (!m_lookupStmt)
             m_lookupStmt = db()->compileStatement(
                 "SELECT content,timestamp FROM quenrix_cache_table WHERE path = ? AND tag = ?;");
         m_lookupStmt->bind(1, path);
         m_lookupStmt->bind(2, tag);
-        CppSQLite3Query q = m_lookupStmt->execQuery();
-        if (!q.eof()) {
-            result.found = true;
-            result.stamp = q.getStringField(q.fieldIndex("timestamp"));
-            result.content = q.getStringField(q.fieldIndex("content"));
+        {
+            CppSQLite3Query q = m_lookupStmt->execQuery();
+            if (!q.eof()) {
+                result.found = true;
+                result.stamp = q.getStringField(q.fieldIndex("timestamp"));
+                result.content = q.getStringField(q.fieldIndex("content"));
+            }
         }
         result.ok = true;
+        // A long run of lookups must not keep other instances from writing.
+        if (m_inTransaction && std::chrono::steady_clock::now() - m_transactionStart >=
+                                   std::chrono::milliseconds(kBatchCommitMs))
+            commitLocked();
     } catch (const CppSQLite3Exception&) {
         result = LookupResult{};
     }
@@ -134,11 +209,7 @@ void QXCacheServer::store(std::string_view path, std::string_view tag, std::stri
     try {
         if (!db())
             throw CppSQLite3Exception(tovy::support_sqlite::kCppSqliteError, "Database not open");
-        if (m_batchDepth > 0 && !m_inTransaction) {
-            db()->execDML("BEGIN;");
-            m_inTransaction = true;
-            m_transactionStart = std::chrono::steady_clock::now();
-        }
+        openBatchTransactionLocked();
         if (!m_updateStmt)
             m_updateStmt = db()->compileStatement(
                 "UPDATE quenrix_cache_table SET content = ?, timestamp = ? "
@@ -160,6 +231,10 @@ void QXCacheServer::store(std::string_view path, std::string_view tag, std::stri
             m_insertStmt->bind(4, stamp);
             m_insertStmt->execDML();
         }
+        if (Preloaded* p = preloadedFor(path, tag)) {
+            p->rows.insert_or_assign(std::string(path),
+                                     std::make_pair(std::string(content), std::string(stamp)));
+        }
         if (m_inTransaction && (++m_pendingRows >= kBatchCommitRows ||
                                 std::chrono::steady_clock::now() - m_transactionStart >=
                                     std::chrono::milliseconds(kBatchCommitMs)))
@@ -177,7 +252,17 @@ void QXCacheServer::beginBatch() {
 void QXCacheServer::endBatch() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (m_batchDepth == 0) return;
-    if (--m_batchDepth == 0) commitLocked();
+    if (--m_batchDepth == 0) {
+        commitLocked();
+        m_preloaded.clear();
+    }
+}
+
+void QXCacheServer::openBatchTransactionLocked() {
+    if (m_batchDepth == 0 || m_inTransaction) return;
+    db()->execDML("BEGIN;");
+    m_inTransaction = true;
+    m_transactionStart = std::chrono::steady_clock::now();
 }
 
 void QXCacheServer::commitLocked() {

@@ -17,6 +17,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "tovy/support_sqlite/SQLiteServer.h"
@@ -75,6 +77,11 @@ public:
     // kBatchCommitMs milliseconds and at the last endBatch. Lookups see the pending rows.
     void beginBatch();
     void endBatch();
+    // Inside a batch: reads every row of `tag` whose path starts with `pathPrefix` into
+    // memory in one statement, so that until the batch ends the lookups of such paths
+    // are answered from memory (a search looks up tens of thousands of paths below its
+    // targets). Stores keep the memory copy current. Outside a batch it does nothing.
+    void preload(std::string_view tag, std::string_view pathPrefix);
 
     // Closes the store, deletes the database file and opens a new, empty one. When the
     // file cannot be deleted the old one is opened again; false then.
@@ -86,10 +93,21 @@ public:
 
 private:
     void logException(const std::string& message);
+    // Starts the batch's transaction when a batch is open and none runs yet.
+    void openBatchTransactionLocked();
     void commitLocked();
     void finalizeStatements();
 
+    struct Preloaded {
+        std::string tag;
+        std::string prefix;
+        // path -> (content, stamp)
+        std::unordered_map<std::string, std::pair<std::string, std::string>> rows;
+    };
+    Preloaded* preloadedFor(std::string_view path, std::string_view tag);
+
     std::recursive_mutex m_lock;
+    std::vector<Preloaded> m_preloaded;
     std::string m_folder;
     int m_batchDepth = 0;
     bool m_inTransaction = false;

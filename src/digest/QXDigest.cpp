@@ -7,12 +7,15 @@
 #include <unistd.h>
 #include <xxhash.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "core/QXFileExtras.h"
@@ -26,7 +29,7 @@ namespace quenrix {
 
 namespace {
 
-// Large reads keep the system calls few; the buffers are per call, so threads share
+// Large reads keep the system calls few; each thread has its own buffer, so threads share
 // nothing.
 constexpr size_t kBlockSize = 1 << 20;
 
@@ -296,13 +299,15 @@ std::string DigestFile(QXDigestKind kind, const std::string& path,
         Fd fd(openForContent(path, expected, &size, &opened));
         if (fd.get() < 0) return {};
         std::unique_ptr<Hasher> hasher = makeHasher(kind);
-        std::vector<unsigned char> buf(kBlockSize);
+        // One block per thread, made once and never cleared: most files are small, and
+        // zeroing a fresh megabyte for each of them costs more than hashing them.
+        thread_local std::unique_ptr<unsigned char[]> buf(new unsigned char[kBlockSize]);
         uint64_t done = 0;
         while (done < size) {
-            const ssize_t n = readFull(fd.get(), buf.data(), buf.size());
+            const ssize_t n = readFull(fd.get(), buf.get(), kBlockSize);
             if (n <= 0) return {};                     // a read error, or the file shrank
             if (uint64_t(n) > size - done) return {};  // the file grew
-            if (!hasher->update(buf.data(), size_t(n))) return {};
+            if (!hasher->update(buf.get(), size_t(n))) return {};
             done += uint64_t(n);
         }
         // The end must follow at once.
@@ -354,6 +359,69 @@ bool EnsureDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache) {
     }
     info.addFlags(mark);
     if (text.empty()) QXLog::Write(L"%s", info.fullPath().c_str());
+    return true;
+}
+
+bool CachedDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache) {
+    const uint32_t mark = digestComputedFlag(kind);
+    if (info.hasFlag(mark)) return true;
+    if (!cache) return false;
+    const QXCacheServer::LookupResult hit = cache->lookup(info.nativePath(), digestCacheTag(kind));
+    if (!hit.found || hit.content.size() != digestTextLength(kind) ||
+        hit.stamp != digestCacheStamp(info.stat()))
+        return false;
+    try {
+        QXFileExtras& extras = info.extras();
+        if (!extras.digests) extras.digests = std::make_unique<QXDigestRecord>();
+        extras.digests->text(kind) = asciiToWide(hit.content);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    info.addFlags(mark);
+    return true;
+}
+
+int OpenRecordedFile(const QXFileInfo& info) {
+    uint64_t size = 0;
+    struct stat opened;
+    return openForContent(info.nativePath(), &info.stat(), &size, &opened);
+}
+
+bool HashFilePrefix(const QXFileInfo& info, size_t length, uint64_t* hash) {
+    try {
+        Fd fd(OpenRecordedFile(info));
+        if (fd.get() < 0) return false;
+        const size_t want = size_t(std::min<uint64_t>(length, info.size()));
+        std::vector<unsigned char> buf(want);
+        if (readFull(fd.get(), buf.data(), want) != ssize_t(want)) return false;
+        *hash = XXH3_64bits(buf.data(), want);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+std::string prefixCacheTag(size_t length) {
+    return "xxh3prefix" + std::to_string(length);
+}
+
+bool CachedFilePrefix(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash) {
+    if (!cache) return HashFilePrefix(info, length, hash);
+    const std::string tag = prefixCacheTag(length);
+    const std::string stamp = digestCacheStamp(info.stat());
+    const QXCacheServer::LookupResult hit = cache->lookup(info.nativePath(), tag);
+    if (hit.found && hit.stamp == stamp && hit.content.size() == 16) {
+        char* end = nullptr;
+        const unsigned long long value = std::strtoull(hit.content.c_str(), &end, 16);
+        if (end == hit.content.c_str() + 16) {
+            *hash = uint64_t(value);
+            return true;
+        }
+    }
+    if (!HashFilePrefix(info, length, hash)) return false;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016" PRIx64, *hash);
+    cache->store(info.nativePath(), tag, std::string_view(text, 16), stamp);
     return true;
 }
 

@@ -64,6 +64,26 @@ std::string digestCacheStamp(const platform::FileStat& st);
 // when the digest record cannot be allocated (logs "Bad Alloc").
 bool EnsureDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache);
 
+// Makes the digest of the kind available on the record without reading the file: true
+// when it was already computed or the cache holds a valid entry (which is then taken
+// and the computed mark set); false otherwise, leaving the record as it was.
+bool CachedDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache);
+
+// Opens the recorded file for content reading under the same safety as the digests
+// (no final symbolic link, no blocking, a regular file with the recorded device, inode,
+// size and last-write time). The descriptor, or -1; the caller closes it.
+int OpenRecordedFile(const QXFileInfo& info);
+
+// A 64-bit hash of the first `length` bytes of the recorded file (all of it when
+// shorter), for telling apart files that cannot be equal without reading them in full.
+// False when the file cannot be opened or read.
+bool HashFilePrefix(const QXFileInfo& info, size_t length, uint64_t* hash);
+// The same through the cache (when not null): a valid entry of the prefix tag is taken
+// without reading the file, and a newly made hash is stored.
+bool CachedFilePrefix(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash);
+// The cache tag of the prefix hash of `length` bytes ("xxh3prefix4096").
+std::string prefixCacheTag(size_t length);
+
 // The digest text of the file at path (native bytes), or empty when it cannot be read in
 // full. With expected, the file must still be the recorded one (device, inode, size and
 // last-write time).

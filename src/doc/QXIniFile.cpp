@@ -64,7 +64,8 @@ void QXIniFile::parse(std::string_view bytes) {
     m_sectionIndex.clear();
     m_sections.emplace_back();  // the lines before the first section line
 
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    m_byteOrderMark = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+    if (m_byteOrderMark) bytes.remove_prefix(3);
     if (bytes.empty()) return;
     // A final LF ends the last line; it does not start another.
     if (bytes.back() == '\n') bytes.remove_suffix(1);
@@ -133,7 +134,7 @@ bool QXIniFile::store(const std::string& path) const {
 }
 
 std::string QXIniFile::serialize() const {
-    std::string out;
+    std::string out = m_byteOrderMark ? "\xEF\xBB\xBF" : "";
     for (const Section& section : m_sections) {
         for (const Line& line : section.lines) {
             out += line.text;

@@ -35,8 +35,9 @@ public:
     QXIniFile() = default;
     explicit QXIniFile(std::string_view bytes) { parse(bytes); }
 
-    // Replaces the contents with the lines of bytes (LF, CR LF; a leading UTF-8
-    // byte-order mark is dropped).
+    // Replaces the contents with the lines of bytes (LF, CR LF). A leading UTF-8
+    // byte-order mark is not part of the first line; serialize() writes it back, so
+    // that a first line beginning with those bytes too keeps its meaning.
     void parse(std::string_view bytes);
 
     // Reads the file at path. A missing file gives an empty profile and true; false when
@@ -85,6 +86,7 @@ private:
     void addLine(Section& section, std::string text);
     static std::string fold(std::string_view name);
 
+    bool m_byteOrderMark = false;  // the parsed bytes began with one
     std::vector<Section> m_sections;
     std::unordered_map<std::string, size_t> m_sectionIndex;  // folded name -> first section
 };

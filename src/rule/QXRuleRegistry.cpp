@@ -1,5 +1,6 @@
 #include "rule/QXRuleRegistry.h"
 
+#include "rule/QXCheckDuplicateRule.h"
 #include "rule/QXCreateTimeRule.h"
 #include "rule/QXFileAttrRule.h"
 #include "rule/QXFileExtRule.h"
@@ -9,6 +10,7 @@
 #include "rule/QXFilenameWildcardRule.h"
 #include "rule/QXLastAccessTimeRule.h"
 #include "rule/QXLastUpdatedTimeRule.h"
+#include "rule/QXSameFileRule.h"
 
 namespace quenrix {
 
@@ -36,10 +38,12 @@ const QXRuleKind kKinds[ruletype::kCount] = {
      []() -> QXRulePtr { return std::make_shared<QXLastUpdatedTimeRule>(); }},
     {ruletype::kAccessTime, L"file_access_time", L"アクセス時間", L"アクセス時間", 30,
      []() -> QXRulePtr { return std::make_shared<QXLastAccessTimeRule>(); }},
-    {ruletype::kDuplicate, L"duplicate", L"重複", L"重複", 10, nullptr},
+    {ruletype::kDuplicate, L"duplicate", L"重複", L"重複", 10,
+     []() -> QXRulePtr { return std::make_shared<QXCheckDuplicateRule>(); }},
     {ruletype::kImageSize, L"image_size", L"画像サイズ", L"画像サイズ", 20, nullptr},
     {ruletype::kScript, L"script", L"スクリプト", L"スクリプト", 25, nullptr},
-    {ruletype::kSameFile, L"same_file", L"ファイル一致", L"ファイル一致", 15, nullptr},
+    {ruletype::kSameFile, L"same_file", L"ファイル一致", L"ファイル一致", 15,
+     []() -> QXRulePtr { return std::make_shared<QXSameFileRule>(); }},
     {ruletype::kCheckArchive, L"check_archive", L"書庫チェック", L"書庫チェック", 27, nullptr},
     {ruletype::kExif, L"exif", L"Exif", L"Exif", 28, nullptr},
     {ruletype::kId3, L"id3", L"ID3", L"ID3", 28, nullptr},

@@ -148,6 +148,20 @@ TEST(DocIniFile, SurvivesArbitraryBytesWithoutLosingAny) {
     }
 }
 
+TEST(DocIniFile, ByteOrderMarkIsWrittenBackSoTheFirstLineKeepsItsMeaning) {
+    // The first line itself begins with the mark's bytes: without the file's own mark in
+    // front of it, a reread would drop them and take the line for a section.
+    const std::string bytes = "\xEF\xBB\xBF\xEF\xBB\xBF[General]\nShowGrid=0\n";
+    QXIniFile ini(bytes);
+    EXPECT_FALSE(ini.hasKey("General", "ShowGrid"));
+    EXPECT_EQ(ini.serialize(), bytes);
+    ASSERT_TRUE(ini.setInt("General", "ShowGrid", 1));
+    const QXIniFile reread(ini.serialize());
+    EXPECT_EQ(reread.serialize(), ini.serialize());
+    EXPECT_EQ(reread.getInt("General", "ShowGrid", -1), 1);
+    EXPECT_EQ(QXIniFile("[General]\n").serialize(), "[General]\n");
+}
+
 class DocAppSettings : public testing::Test {
 protected:
     QXAppSettings::Places places() const { return {m_dir / "exe", "alice", m_dir / "config"}; }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "rule/QXCheckDuplicateRule.h"
 #include "rule/QXCreateTimeRule.h"
 #include "rule/QXFileAttrRule.h"
 #include "rule/QXFileExtRule.h"
@@ -14,6 +15,7 @@
 #include "rule/QXLastAccessTimeRule.h"
 #include "rule/QXLastUpdatedTimeRule.h"
 #include "rule/QXRuleRegistry.h"
+#include "rule/QXSameFileRule.h"
 #include "tovy/TovUtf8.h"
 
 namespace quenrix {
@@ -150,6 +152,22 @@ TEST(RuleKinds, BothEncodingsRoundTripTable) {
         {"access time", ruletype::kAccessTime,
          [](QXRule& r) { dynamic_cast<QXFileTimeRule&>(r).setPrecision(4); }, L"funcParamTime",
          L"4"},
+        {"duplicate", ruletype::kDuplicate,
+         [](QXRule& r) {
+             auto& d = dynamic_cast<QXCheckDuplicateRule&>(r);
+             d.setAlgorithm(QXCheckDuplicateRule::kSize);
+             d.setTarget(QXCheckDuplicateRule::kUnique);
+         },
+         L"algo", L"9"},
+        {"same file, a path with a quote and backslashes", ruletype::kSameFile,
+         [](QXRule& r) {
+             auto& s = dynamic_cast<QXSameFileRule&>(r);
+             s.setAlgorithm(QXSameFileRule::kStem);
+             s.setPath(L"/data/a\\\"b\\");
+         },
+         L"path", L"\"/data/a\\\\\\\"b\\\\\""},
+        {"same file, a path in quotes", ruletype::kSameFile,
+         [](QXRule& r) { dynamic_cast<QXSameFileRule&>(r).setPath(L"\"/x y\""); }, L"algo", L"9"},
     };
     for (const auto& c : cases) {
         QXRulePtr rule = createRule(c.typeId);
@@ -184,6 +202,8 @@ TEST(RuleKinds, OwnKeysComeInTheirOrder) {
         {ruletype::kFileExt, {L"ext", L"func"}},
         {ruletype::kFileSize, {L"size", L"func", L"unit"}},
         {ruletype::kFileAttr, {L"attr", L"func"}},
+        {ruletype::kDuplicate, {L"algo", L"func"}},
+        {ruletype::kSameFile, {L"algo", L"path"}},
         {ruletype::kUpdateTime,
          {L"time", L"timeType", L"func", L"funcParam", L"funcParamUnit", L"funcParamTime"}},
     };

@@ -97,9 +97,9 @@ struct MenuCase {
 
 const MenuCase kMenuBar[] = {
     {"ファイル(&F)",
-     {{57600, "新規", "Ctrl+N", false},
-      {57601, "設定ファイルを開く...", "Ctrl+O", false},
-      {57604, "設定ファイルを保存...", "Ctrl+S", false},
+     {{57600, "新規", "Ctrl+N", true},
+      {57601, "設定ファイルを開く...", "Ctrl+O", true},
+      {57604, "設定ファイルを保存...", "Ctrl+S", true},
       {0, "", "", true},
       {32796, "エクスポート...", "", false},
       {32800, "インポート...", "", false},

@@ -3,11 +3,13 @@
 #include <QWidget>
 
 #include "rule/QXRuleRegistry.h"
+#include "rule/ui/CRuleDuplicateDlg.h"
 #include "rule/ui/CRuleFileAttrDlg.h"
 #include "rule/ui/CRuleFileExtDlg.h"
 #include "rule/ui/CRuleFileSizeDlg.h"
 #include "rule/ui/CRuleFileTimeDlg.h"
 #include "rule/ui/CRuleFilenameDlg.h"
+#include "rule/ui/CRuleSameFileDlg.h"
 
 namespace quenrix {
 
@@ -35,6 +37,9 @@ void registerRuleEditors() {
     for (int32_t id : {ruletype::kCreateTime, ruletype::kUpdateTime, ruletype::kAccessTime}) {
         QXRuleEditorRegistry::set(id, &editWith<QXFileTimeRule, CRuleFileTimeDlg>);
     }
+    QXRuleEditorRegistry::set(ruletype::kDuplicate,
+                              &editWith<QXCheckDuplicateRule, CRuleDuplicateDlg>);
+    QXRuleEditorRegistry::set(ruletype::kSameFile, &editWith<QXSameFileRule, CRuleSameFileDlg>);
 }
 
 }  // namespace quenrix

@@ -106,6 +106,8 @@ CQuenrixView::CQuenrixView(CQuenrixDoc& doc, QXFolderHistory& history, QXPrompt&
     placeControls();
     updateFromDocument();
     usePresetFolder(presetFolder());
+    applyStartValues();
+    m_formReady = true;
 }
 
 CQuenrixView::~CQuenrixView() = default;
@@ -318,6 +320,43 @@ void CQuenrixView::updateFromDocument() {
     sortForDisplay(m_doc.rules);
     m_rules->setRules(m_doc.rules);
     m_resultModel->reload();
+}
+
+void CQuenrixView::applyStartValues() {
+    const QXAppSettings& settings = QXAppSettings::instance();
+    // The box writes the document's option as it changes.
+    m_subfolders->setChecked(settings.checkSubFolder == 1);
+    auto* action = findChild<QComboBox*>(QStringLiteral("c1135"));
+    const int index = settings.defaultRunMode - 1;
+    if (action && index >= 0 && index < action->count()) action->setCurrentIndex(index);
+}
+
+void CQuenrixView::storeIntoDocument() {
+    m_rules->copyChecks();
+    readOptions(m_doc.includeSubfolders, m_doc.includeHidden, m_doc.includeSystem);
+    m_doc.ruleOperator = readRuleOperator();
+}
+
+void CQuenrixView::showReadOptions() {
+    m_subfolders->setChecked(m_doc.includeSubfolders);
+    m_hidden->setChecked(m_doc.includeHidden);
+    m_system->setChecked(m_doc.includeSystem);
+    m_ruleOperator->setCurrentIndex(m_doc.ruleOperator == CQuenrixDoc::kRuleOr ? 1 : 0);
+}
+
+void CQuenrixView::documentEmptied() {
+    if (!m_formReady) return;
+    m_subfolders->setChecked(false);
+    m_hidden->setChecked(false);
+    m_system->setChecked(false);
+    rebuildTargets();
+}
+
+void CQuenrixView::documentReplaced() {
+    fillPresets();
+    updateFromDocument();
+    m_resultModel->clear();
+    updateStatus();
 }
 
 // ---- targets ----

@@ -12,6 +12,7 @@
 
 #include "core/QXSearch.h"
 #include "core/ui/QXQtProgressSink.h"
+#include "doc/CQuenrixDoc.h"
 #include "doc/QXRulePreset.h"
 
 class QCheckBox;
@@ -21,13 +22,12 @@ class QTableView;
 
 namespace quenrix {
 
-class CQuenrixDoc;
 class CRuleListCtrl;
 class QXFolderHistory;
 class QXPrompt;
 class QXResultListModel;
 
-class CQuenrixView : public QWidget, private QXSearchHost {
+class CQuenrixView : public QWidget, public QXDocumentView, private QXSearchHost {
     Q_OBJECT
 public:
     CQuenrixView(CQuenrixDoc& doc, QXFolderHistory& history, QXPrompt& prompt,
@@ -36,6 +36,12 @@ public:
 
     // Rebuilds every panel from the document (after new/open).
     void updateFromDocument();
+
+    // QXDocumentView: the document's requests around new, open and save.
+    void storeIntoDocument() override;
+    void showReadOptions() override;
+    void documentEmptied() override;
+    void documentReplaced() override;
 
     // Appends a target to the document and the target list; false for a null target.
     bool appendTarget(QXTargetPtr target);
@@ -134,6 +140,8 @@ private:
     void onDeletePreset();
 
     void updateStatus();
+    // The start values from the settings: サブフォルダも対象 and the preselected action.
+    void applyStartValues();
     // Hands the cache store to the search when the cache setting is on.
     void useCacheSetting();
 
@@ -158,6 +166,9 @@ private:
     QTableView* m_results = nullptr;
     QXResultListModel* m_resultModel = nullptr;
     QString m_statusText;
+    // Set once the form is built and has its start values; a new document before that
+    // keeps them.
+    bool m_formReady = false;
 };
 
 }  // namespace quenrix
