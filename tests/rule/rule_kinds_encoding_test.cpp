@@ -1,4 +1,4 @@
-// The nine directory-entry kinds in the registry and in both text encodings: every
+// Every rule kind of the registry in both text encodings: every
 // setting written and read back unchanged, text settings with backslashes included.
 #include <gtest/gtest.h>
 
