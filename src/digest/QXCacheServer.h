@@ -30,9 +30,10 @@ public:
     static constexpr const char* kFileName = "cache.db";
     static constexpr const char* kCreateTable =
         "CREATE TABLE quenrix_cache_table (path TEXT, tag TEXT, timestamp TEXT, content TEXT);";
-    // Stores inside a batch are committed together once this many are pending, or once
-    // the transaction is this old, so another instance is never kept waiting for long.
-    static constexpr int kBatchCommitRows = 512;
+    // Stores inside a batch are committed together once this many are pending (each commit
+    // is a disk sync, so commits must be few), or once the transaction is this old, so
+    // another instance is never kept waiting for long.
+    static constexpr int kBatchCommitRows = 16384;
     static constexpr int kBatchCommitMs = 2000;
 
     // The menu commands' texts: the question asked first and the message shown after.
