@@ -1,13 +1,13 @@
 #!/bin/sh
 # Runs one fuzz target on its corpus: seeds from make_seeds and fuzz/corpus/<target>/,
-# copied into <build>/work/<target>/ where the fuzzer adds what it finds.
+# copied into <build>/fuzz-corpus/<target>/ where the fuzzer adds what it finds.
 #   fuzz/run.sh <build folder> <target> [seconds]
 set -eu
 build=$1
 target=$2
 seconds=${3:-600}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$build/work/$target
+work=$build/fuzz-corpus/$target
 mkdir -p "$work" "$build/artifacts"
 if [ -x "$build/make_seeds" ]; then
     "$build/make_seeds" "$build/seeds"

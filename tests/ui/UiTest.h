@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QMenu>
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
@@ -41,6 +42,28 @@ private:
     std::function<void(QWidget*)> m_handle;
     QTimer m_timer;
 };
+
+// Runs `step` on the next modal widget other than `after`, from a timer of the modal's
+// event loop; gives up after a few seconds or once *armed is false.
+inline void whenModal(std::function<void(QWidget*)> step, QWidget* after = nullptr,
+                      std::shared_ptr<bool> armed = std::make_shared<bool>(true), int tries = 500) {
+    QTimer::singleShot(10, [step = std::move(step), after, armed, tries]() mutable {
+        if (!*armed || tries == 0) return;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == after) return whenModal(std::move(step), after, armed, tries - 1);
+        step(modal);
+    });
+}
+
+// Runs `step` on the next popup menu.
+inline void whenPopup(std::function<void(QMenu*)> step, int tries = 500) {
+    QTimer::singleShot(10, [step = std::move(step), tries]() mutable {
+        if (tries == 0) return;
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return whenPopup(std::move(step), tries - 1);
+        step(menu);
+    });
+}
 
 }  // namespace quenrix::test
 
