@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
+#include <system_error>
+#include <thread>
 
+#include "core/QXFolderPrefetch.h"
 #include "core/QXLog.h"
 #include "core/QXProgressSink.h"
 #include "core/QXPrompt.h"
@@ -52,10 +56,21 @@ uint32_t QXHandleThread::run() {
     for (auto& pattern : m_params.ignoreList) pattern = platform::toLower(pattern);
 
     QXLog::Write(L"検索を開始します");
-    if (buildFileList() && !cancelled()) {
-        runRules();
-        if (!cancelled()) collect();
+    // Values computed during the search reach the cache in a few transactions. The rows
+    // the rules will look up are read on a thread of their own while the files are
+    // listed: the walk waits on the file system and the reading on the database.
+    if (m_params.cache) m_params.cache->beginBatch();
+    std::thread preloading;
+    try {
+        preloading = std::thread([this] { preloadCache(); });
+    } catch (const std::system_error&) {
+        // The rules then read the rows themselves.
     }
+    const bool listed = buildFileList();
+    if (preloading.joinable()) preloading.join();
+    if (listed && !cancelled()) runRules();
+    if (m_params.cache) m_params.cache->endBatch();
+    if (listed && !cancelled()) collect();
     if (cancelled()) QXLog::Write(L"中断しました。");
     m_sink.finished();
     QXLog::Write(L"検索を終了します");
@@ -67,6 +82,17 @@ bool QXHandleThread::buildFileList() {
         m_targetIndex = 0;
         m_sink.setStatusLine(L"ファイルリストを構築しています");
         QXLog::Write(L"ファイルリストを構築します...");
+        // Folders are read ahead on a second thread while the walk makes the records.
+        if (m_params.includeSubfolders) {
+            try {
+                m_prefetch = std::make_unique<QXFolderPrefetch>();
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        struct PrefetchEnd {
+            std::unique_ptr<QXFolderPrefetch>& prefetch;
+            ~PrefetchEnd() { prefetch.reset(); }
+        } prefetchEnd{m_prefetch};
         for (const auto& target : m_params.targets) {
             std::wstring path = tovy::fromUtf8(target->path);
             QXLog::Write(L"%s", path.c_str());
@@ -99,6 +125,46 @@ bool QXHandleThread::buildFileList() {
     }
     QXLog::Write(L"ファイルリストを作成しました。");
     return true;
+}
+
+void QXHandleThread::preloadCache() {
+    if (!m_params.cache || !m_files.empty()) return;
+    std::vector<std::string> tags;
+    for (const auto& rule : m_params.rules) {
+        if (!rule->enabled()) continue;
+        for (std::string& tag : rule->cacheTags())
+            if (std::find(tags.begin(), tags.end(), tag) == tags.end())
+                tags.push_back(std::move(tag));
+    }
+    if (tags.empty() || m_params.targets.empty()) return;
+    // The folder all the targets lie in: the paths of their files start with it.
+    std::string common;
+    bool first = true;
+    for (const auto& target : m_params.targets) {
+        std::string path = target->itemIdList.path();
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) return;
+        if (S_ISDIR(st.st_mode)) {
+            if (path.empty() || path.back() != '/') path += '/';
+        } else {
+            path.erase(path.rfind('/') + 1);
+        }
+        if (first) {
+            common = std::move(path);
+            first = false;
+            continue;
+        }
+        size_t i = 0;
+        while (i < common.size() && i < path.size() && common[i] == path[i]) ++i;
+        common.erase(i);
+    }
+    const size_t slash = common.rfind('/');
+    if (slash == std::string::npos) return;
+    common.erase(slash + 1);
+    try {
+        m_params.cache->preload(tags, common);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 bool QXHandleThread::markVisited(const platform::FileStat& folderStat) {
@@ -167,7 +233,10 @@ void QXHandleThread::showFileLine(const std::string& path) {
 }
 
 bool QXHandleThread::walk(const std::string& folder, const platform::FileStat& folderStat) {
-    if (!markVisited(folderStat)) return false;  // reached again through a bind mount
+    if (!markVisited(folderStat)) {  // reached again through a bind mount
+        if (m_prefetch) m_prefetch->forget(folder);
+        return false;
+    }
 
     const bool logging = QXLog::enabled();
     std::wstring wideFolder;
@@ -179,28 +248,48 @@ bool QXHandleThread::walk(const std::string& folder, const platform::FileStat& f
     if (m_protected.contains(folderStat.dev, folderStat.ino)) {
         QXLog::Write(L"Safe.");
         shortenIndent();
+        if (m_prefetch) m_prefetch->forget(folder);
         return false;
     }
     showFileLine(folder);
 
-    platform::DirReader reader(folder);
-    if (!reader.ok()) {
-        std::wstring text = platform::errorText(reader.error());
+    QXFolderListing listing;
+    try {
+        listing = m_prefetch ? m_prefetch->take(folder) : QXFolderListing::read(folder);
+    } catch (const std::bad_alloc&) {
+        listing = QXFolderListing{};
+        listing.error = ENOMEM;
+    }
+    if (!listing.ok) {
+        std::wstring text = platform::errorText(listing.error);
         QXLog::Write(L"%s (%s,%d)", text.c_str(), kSourceName, kStepWalk);
         shortenIndent();
         return false;
     }
-    std::string name;
-    platform::FileStat st;
-    while (reader.next(name, st)) {
+    auto hiddenOut = [&](const platform::FileStat& st) {
+        return !m_params.includeHidden && (st.attributes & platform::FILE_ATTRIBUTE_HIDDEN);
+    };
+    auto entered = [&](const platform::FileStat& st) {
+        return !st.isSymlink() && (st.attributes & platform::FILE_ATTRIBUTE_DIRECTORY) &&
+               m_params.includeSubfolders && !hiddenOut(st);
+    };
+    // The folders this one leads to are read ahead while the walk is busy elsewhere.
+    if (m_prefetch) {
+        for (const auto& [name, st] : listing.entries) {
+            if (entered(st) && !m_protected.contains(st.dev, st.ino) &&
+                !m_visited.count(FolderId{st.dev, st.ino}))
+                m_prefetch->hint(platform::joinPath(folder, name));
+        }
+    }
+    for (const auto& [name, st] : listing.entries) {
         const uint32_t a = st.attributes;
         if (st.isSymlink()) continue;  // never followed, never a record
-        const bool hiddenOut = !m_params.includeHidden && (a & platform::FILE_ATTRIBUTE_HIDDEN);
         if (!(a & platform::FILE_ATTRIBUTE_DIRECTORY)) {
-            if (!hiddenOut && !(!m_params.includeSystem && (a & platform::FILE_ATTRIBUTE_SYSTEM))) {
+            if (!hiddenOut(st) &&
+                !(!m_params.includeSystem && (a & platform::FILE_ATTRIBUTE_SYSTEM))) {
                 addRecord(platform::joinPath(folder, name), st, &folder);
             }
-        } else if (m_params.includeSubfolders && !hiddenOut) {
+        } else if (entered(st)) {
             // Dot-folders are hidden, and the files inside them are not dot-named: when
             // hidden files are excluded such folders are not entered at all.
             walk(platform::joinPath(folder, name), st);
@@ -258,8 +347,6 @@ void QXHandleThread::runRules() {
     m_progressBase = 0;
     m_progressShare = n ? int32_t(100 / n) : 0;
     resetGroupNumbers();
-    // Values computed during the search reach the cache in a few transactions.
-    if (m_params.cache) m_params.cache->beginBatch();
     for (size_t i = 0; i < n; ++i) {
         QXRule& rule = *m_params.rules[i];
         m_sink.setRuleLine(rule.description());
@@ -269,7 +356,6 @@ void QXHandleThread::runRules() {
         combine(i + 1);
         m_progressBase = int32_t(100 * (i + 1) / n);
     }
-    if (m_params.cache) m_params.cache->endBatch();
     QXLog::Write(L"ルールを適用しました");
 }
 

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -26,6 +27,8 @@
 
 namespace quenrix {
 
+class QXFolderPrefetch;
+
 class QXProgressSink;
 class QXPrompt;
 
@@ -35,9 +38,9 @@ struct QXSearchParams {
     bool includeSubfolders = false;
     bool includeHidden = false;
     bool includeSystem = false;
-    int32_t ruleOperator = 0;  // 0 = AND, 1 = OR
-    QXRuleList rules;          // the enabled rules in run order
-    QXFileList files;          // for a re-search: the records of the last enumeration
+    int32_t ruleOperator = 0;        // 0 = AND, 1 = OR
+    QXRuleList rules;                // the enabled rules in run order
+    QXFileList files;                // for a re-search: the records of the last enumeration
     QXCacheServer* cache = nullptr;  // the cache store, when switched on and open
 };
 
@@ -80,6 +83,9 @@ protected:
 private:
     bool enumerateTarget(const QXTarget& target);
     bool walk(const std::string& folder, const platform::FileStat& folderStat);
+    // Reads the cache rows the rules will ask for below the targets (a thread of its own
+    // runs it during the listing).
+    void preloadCache();
     bool markVisited(const platform::FileStat& folderStat);
     bool ignored(const std::string& folder) const;
     void addRecord(std::string path, const platform::FileStat& st, const std::string* walkFolder);
@@ -112,6 +118,8 @@ private:
         }
     };
     std::unordered_set<FolderId, FolderIdHash> m_visited;
+    // Reads folders ahead of the walk while the file list is built.
+    std::unique_ptr<QXFolderPrefetch> m_prefetch;
     std::chrono::steady_clock::time_point m_lastFileLine{};
 };
 

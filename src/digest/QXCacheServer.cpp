@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "core/QXLog.h"
@@ -99,39 +100,77 @@ QXCacheServer::Preloaded* QXCacheServer::preloadedFor(std::string_view path, std
 }
 
 void QXCacheServer::preload(std::string_view tag, std::string_view pathPrefix) {
+    preload(std::vector<std::string>{std::string(tag)}, pathPrefix);
+}
+
+void QXCacheServer::preload(const std::vector<std::string>& tags, std::string_view pathPrefix) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (m_batchDepth == 0 || !db()) return;
-    // Already covered by a wider preload of this batch.
-    if (preloadedFor(pathPrefix, tag)) return;
+    std::vector<Preloaded> loaded;
+    for (const std::string& tag : tags) {
+        // Already covered by a wider preload of this batch.
+        if (preloadedFor(pathPrefix, tag)) continue;
+        loaded.emplace_back();
+        loaded.back().tag = tag;
+        loaded.back().prefix = pathPrefix;
+    }
+    if (loaded.empty()) return;
+    auto keep = [&](std::string_view path, std::string_view tag, std::string_view content,
+                    std::string_view stamp) {
+        for (Preloaded& p : loaded) {
+            if (p.tag != tag) continue;
+            p.rows.insert_or_assign(std::string(path),
+                                    std::make_pair(std::string(content), std::string(stamp)));
+            return;
+        }
+    };
     try {
-        Preloaded loaded;
-        loaded.tag = tag;
-        loaded.prefix = pathPrefix;
+        openBatchTransactionLocked();
         // The paths that start with the prefix are those from the prefix up to (not
-        // including) the prefix with its last byte raised; the index on (path, tag)
-        // serves the range. A prefix of 0xFF bytes only has no upper bound.
+        // including) the prefix with its last byte raised. A prefix of 0xFF bytes only
+        // has no upper bound.
         std::string upper(pathPrefix);
         while (!upper.empty() && uint8_t(upper.back()) == 0xFF) upper.pop_back();
         if (!upper.empty()) upper.back() = char(uint8_t(upper.back()) + 1);
-        openBatchTransactionLocked();
-        CppSQLite3Statement stmt = db()->compileStatement(
-            upper.empty() ? "SELECT path,content,timestamp FROM quenrix_cache_table "
-                            "WHERE path >= ? AND tag = ?;"
-                          : "SELECT path,content,timestamp FROM quenrix_cache_table "
-                            "WHERE path >= ? AND path < ? AND tag = ?;");
-        int column = 1;
-        stmt.bind(column++, pathPrefix);
-        if (!upper.empty()) stmt.bind(column++, std::string_view(upper));
-        stmt.bind(column++, tag);
+        const char* range = upper.empty() ? " WHERE path >= ?" : " WHERE path >= ? AND path < ?";
+        auto bindRange = [&](CppSQLite3Statement& stmt) {
+            stmt.bind(1, pathPrefix);
+            if (!upper.empty()) stmt.bind(2, std::string_view(upper));
+            return upper.empty() ? 2 : 3;
+        };
+        // Counting the range reads the index alone. When most of the table lies in it,
+        // the table is read straight through: fetching each row of the range from its own
+        // table page costs several times that walk.
+        CppSQLite3Statement count = db()->compileStatement(
+            std::string("SELECT COUNT(*) FROM quenrix_cache_table") + range + ";");
+        bindRange(count);
+        int64_t inRange = 0;
         {
-            CppSQLite3Query q = stmt.execQuery();
+            CppSQLite3Query q = count.execQuery();
+            if (!q.eof()) inRange = q.getInt64Field(0);
+        }
+        const int64_t tableRows = db()->execScalar("SELECT MAX(rowid) FROM quenrix_cache_table;");
+        if (inRange * 4 >= tableRows) {
+            CppSQLite3Query q =
+                db()->execQuery("SELECT path,tag,content,timestamp FROM quenrix_cache_table;");
             for (; !q.eof(); q.nextRow()) {
-                loaded.rows.insert_or_assign(q.getStringField(0),
-                                             std::make_pair(std::string(q.getStringField(1)),
-                                                            std::string(q.getStringField(2))));
+                const std::string_view path = q.getStringView(0);
+                if (path.substr(0, pathPrefix.size()) == pathPrefix)
+                    keep(path, q.getStringView(1), q.getStringView(2), q.getStringView(3));
+            }
+        } else {
+            for (Preloaded& p : loaded) {
+                CppSQLite3Statement stmt = db()->compileStatement(
+                    std::string("SELECT path,tag,content,timestamp FROM quenrix_cache_table") +
+                    range + " AND tag = ?;");
+                stmt.bind(bindRange(stmt), std::string_view(p.tag));
+                CppSQLite3Query q = stmt.execQuery();
+                for (; !q.eof(); q.nextRow())
+                    keep(q.getStringView(0), q.getStringView(1), q.getStringView(2),
+                         q.getStringView(3));
             }
         }
-        m_preloaded.push_back(std::move(loaded));
+        for (Preloaded& p : loaded) m_preloaded.push_back(std::move(p));
     } catch (const CppSQLite3Exception& e) {
         // The lookups simply go to the database one by one then.
         logException(e.errorMessage());
@@ -140,23 +179,33 @@ void QXCacheServer::preload(std::string_view tag, std::string_view pathPrefix) {
 }
 
 QXCacheServer::LookupResult QXCacheServer::lookup(std::string_view path, std::string_view tag) {
+    // Held across find, whose success flag is read here.
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     LookupResult result;
-    if (const Preloaded* p = preloadedFor(path, tag)) {
-        try {
-            auto it = p->rows.find(std::string(path));
-            result.ok = true;
-            if (it != p->rows.end()) {
-                result.found = true;
-                result.content = it->second.first;
-                result.stamp = it->second.second;
-            }
-            return result;
-        } catch (const std::bad_alloc&) {
-            return LookupResult{};
-        }
-    }
     try {
+        result.found = find(path, tag, result.content, result.stamp);
+        result.ok = result.found || m_lastFindOk;
+    } catch (const std::bad_alloc&) {
+        return LookupResult{};
+    }
+    return result;
+}
+
+bool QXCacheServer::find(std::string_view path, std::string_view tag, std::string& content,
+                         std::string& stamp) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    content.clear();
+    stamp.clear();
+    m_lastFindOk = false;
+    try {
+        if (const Preloaded* p = preloadedFor(path, tag)) {
+            m_lastFindOk = true;
+            auto it = p->rows.find(path);
+            if (it == p->rows.end()) return false;
+            content.assign(it->second.first);
+            stamp.assign(it->second.second);
+            return true;
+        }
         if (!db())
             throw CppSQLite3Exception(tovy::support_sqlite::kCppSqliteError, "Database not open");
         // Inside a batch the lookups share the open transaction: outside one every
@@ -167,23 +216,27 @@ QXCacheServer::LookupResult QXCacheServer::lookup(std::string_view path, std::st
                 "SELECT content,timestamp FROM quenrix_cache_table WHERE path = ? AND tag = ?;");
         m_lookupStmt->bind(1, path);
         m_lookupStmt->bind(2, tag);
+        bool found = false;
         {
             CppSQLite3Query q = m_lookupStmt->execQuery();
             if (!q.eof()) {
-                result.found = true;
-                result.stamp = q.getStringField(q.fieldIndex("timestamp"));
-                result.content = q.getStringField(q.fieldIndex("content"));
+                found = true;
+                stamp.assign(q.getStringField(q.fieldIndex("timestamp")));
+                content.assign(q.getStringField(q.fieldIndex("content")));
             }
         }
-        result.ok = true;
+        m_lastFindOk = true;
         // A long run of lookups must not keep other instances from writing.
         if (m_inTransaction && std::chrono::steady_clock::now() - m_transactionStart >=
                                    std::chrono::milliseconds(kBatchCommitMs))
             commitLocked();
+        return found;
     } catch (const CppSQLite3Exception&) {
-        result = LookupResult{};
+    } catch (const std::bad_alloc&) {
     }
-    return result;
+    content.clear();
+    stamp.clear();
+    return false;
 }
 
 bool QXCacheServer::exists(std::string_view path, std::string_view tag) {

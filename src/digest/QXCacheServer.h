@@ -67,6 +67,11 @@ public:
 
     // Never throws; a failure reads as not ok and not found, and is not logged.
     LookupResult lookup(std::string_view path, std::string_view tag);
+    // The same into the caller's strings, whose storage is reused (the searches look up
+    // tens of thousands of rows and keep one pair of strings per thread): true when a row
+    // was found; on false both are emptied.
+    bool find(std::string_view path, std::string_view tag, std::string& content,
+              std::string& stamp);
     // True when a row exists; a failure is logged and reads as false.
     bool exists(std::string_view path, std::string_view tag);
     // Inserts or replaces the row of (path, tag). A failure is logged and ignored.
@@ -79,10 +84,12 @@ public:
     void beginBatch();
     void endBatch();
     // Inside a batch: reads every row of `tag` whose path starts with `pathPrefix` into
-    // memory in one statement, so that until the batch ends the lookups of such paths
-    // are answered from memory (a search looks up tens of thousands of paths below its
-    // targets). Stores keep the memory copy current. Outside a batch it does nothing.
+    // memory, so that until the batch ends the lookups of such paths are answered from
+    // memory (a search looks up tens of thousands of paths below its targets). Stores keep
+    // the memory copy current. Outside a batch it does nothing.
     void preload(std::string_view tag, std::string_view pathPrefix);
+    // The same for several tags in one pass.
+    void preload(const std::vector<std::string>& tags, std::string_view pathPrefix);
 
     // Closes the store, deletes the database file and opens a new, empty one. When the
     // file cannot be deleted the old one is opened again; false then.
@@ -99,11 +106,20 @@ private:
     void commitLocked();
     void finalizeStatements();
 
+    // Looks up a std::string key by a string_view without making a string of it.
+    struct PathHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view path) const {
+            return std::hash<std::string_view>{}(path);
+        }
+    };
     struct Preloaded {
         std::string tag;
         std::string prefix;
         // path -> (content, stamp)
-        std::unordered_map<std::string, std::pair<std::string, std::string>> rows;
+        std::unordered_map<std::string, std::pair<std::string, std::string>, PathHash,
+                           std::equal_to<>>
+            rows;
     };
     Preloaded* preloadedFor(std::string_view path, std::string_view tag);
 
@@ -111,6 +127,7 @@ private:
     std::vector<Preloaded> m_preloaded;
     std::string m_folder;
     int m_batchDepth = 0;
+    bool m_lastFindOk = false;  // the last find ran its statement (under m_lock)
     bool m_inTransaction = false;
     int m_pendingRows = 0;
     std::chrono::steady_clock::time_point m_transactionStart;

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cinttypes>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -202,6 +204,20 @@ std::wstring asciiToWide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
+// The cached content of (path, tag) when its row was stored for exactly this file state;
+// the strings belong to the calling thread and are reused by its next call.
+const std::string* validCachedContent(QXCacheServer& cache, const QXFileInfo& info,
+                                      std::string_view tag, size_t length) {
+    thread_local std::string content;
+    thread_local std::string stamp;
+    if (!cache.find(info.nativePath(), tag, content, stamp) || content.size() != length)
+        return nullptr;
+    DigestStampBuffer buf;
+    if (stamp != std::string_view(buf.data(), formatDigestCacheStamp(info.stat(), buf)))
+        return nullptr;
+    return &content;
+}
+
 }  // namespace
 
 std::wstring& QXDigestRecord::text(QXDigestKind kind) {
@@ -280,15 +296,40 @@ size_t digestTextLength(QXDigestKind kind) {
     return 0;
 }
 
+size_t formatDigestCacheStamp(const platform::FileStat& st, DigestStampBuffer& buf) {
+    // The minute text depends on the whole second only, and the files of one folder are
+    // mostly written within the same few seconds: each thread keeps the last second it
+    // turned into local time, which spares a time-zone conversion and a formatted print
+    // on most of the tens of thousands of stamps a search compares.
+    thread_local int64_t lastSecond = INT64_MIN;
+    thread_local char lastMinute[32];
+    const int64_t second =
+        st.writeNs >= 0 ? st.writeNs / 1000000000 : -((-(st.writeNs + 1)) / 1000000000) - 1;
+    if (second != lastSecond) {
+        platform::SYSTEMTIME local;
+        if (!platform::fileTimeToLocalSystemTime(platform::fileTimeFromUnixNs(st.writeNs), local))
+            local = platform::SYSTEMTIME{};
+        std::snprintf(lastMinute, sizeof lastMinute, "%04d/%02d/%02d %02d:%02d", local.wYear,
+                      local.wMonth, local.wDay, local.wHour, local.wMinute);
+        lastSecond = second;
+    }
+    char* out = buf.data();
+    char* const end = buf.data() + buf.size();
+    const size_t minuteLength = std::strlen(lastMinute);
+    std::memcpy(out, lastMinute, minuteLength);
+    out += minuteLength;
+    *out++ = ' ';
+    out = std::to_chars(out, end, st.writeNs).ptr;
+    *out++ = ' ';
+    out = std::to_chars(out, end, st.size).ptr;
+    *out++ = ' ';
+    out = std::to_chars(out, end, st.ino).ptr;
+    return size_t(out - buf.data());
+}
+
 std::string digestCacheStamp(const platform::FileStat& st) {
-    platform::SYSTEMTIME local;
-    if (!platform::fileTimeToLocalSystemTime(platform::fileTimeFromUnixNs(st.writeNs), local))
-        local = platform::SYSTEMTIME{};
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d %" PRId64 " %" PRIu64 " %" PRIu64,
-                  local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, st.writeNs,
-                  st.size, st.ino);
-    return buf;
+    DigestStampBuffer buf;
+    return std::string(buf.data(), formatDigestCacheStamp(st, buf));
 }
 
 std::string DigestFile(QXDigestKind kind, const std::string& path,
@@ -343,10 +384,9 @@ bool EnsureDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache) {
 
     bool fromCache = false;
     if (cache) {
-        const std::string stamp = digestCacheStamp(info.stat());
-        const QXCacheServer::LookupResult hit = cache->lookup(info.nativePath(), tag);
-        if (hit.found && hit.stamp == stamp && hit.content.size() == digestTextLength(kind)) {
-            text = asciiToWide(hit.content);
+        if (const std::string* hit =
+                validCachedContent(*cache, info, tag, digestTextLength(kind))) {
+            text = asciiToWide(*hit);
             fromCache = true;
         }
     }
@@ -366,14 +406,13 @@ bool CachedDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache) {
     const uint32_t mark = digestComputedFlag(kind);
     if (info.hasFlag(mark)) return true;
     if (!cache) return false;
-    const QXCacheServer::LookupResult hit = cache->lookup(info.nativePath(), digestCacheTag(kind));
-    if (!hit.found || hit.content.size() != digestTextLength(kind) ||
-        hit.stamp != digestCacheStamp(info.stat()))
-        return false;
+    const std::string* hit =
+        validCachedContent(*cache, info, digestCacheTag(kind), digestTextLength(kind));
+    if (!hit) return false;
     try {
         QXFileExtras& extras = info.extras();
         if (!extras.digests) extras.digests = std::make_unique<QXDigestRecord>();
-        extras.digests->text(kind) = asciiToWide(hit.content);
+        extras.digests->text(kind) = asciiToWide(*hit);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -407,21 +446,24 @@ std::string prefixCacheTag(size_t length) {
 
 bool CachedFilePrefix(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash) {
     if (!cache) return HashFilePrefix(info, length, hash);
-    const std::string tag = prefixCacheTag(length);
-    const std::string stamp = digestCacheStamp(info.stat());
-    const QXCacheServer::LookupResult hit = cache->lookup(info.nativePath(), tag);
-    if (hit.found && hit.stamp == stamp && hit.content.size() == 16) {
-        char* end = nullptr;
-        const unsigned long long value = std::strtoull(hit.content.c_str(), &end, 16);
-        if (end == hit.content.c_str() + 16) {
-            *hash = uint64_t(value);
+    thread_local std::string tag;
+    thread_local size_t tagLength = 0;
+    if (tag.empty() || tagLength != length) {
+        tag = prefixCacheTag(length);
+        tagLength = length;
+    }
+    if (const std::string* hit = validCachedContent(*cache, info, tag, 16)) {
+        uint64_t value = 0;
+        const auto [end, error] = std::from_chars(hit->data(), hit->data() + 16, value, 16);
+        if (error == std::errc() && end == hit->data() + 16) {
+            *hash = value;
             return true;
         }
     }
     if (!HashFilePrefix(info, length, hash)) return false;
     char text[17];
     std::snprintf(text, sizeof text, "%016" PRIx64, *hash);
-    cache->store(info.nativePath(), tag, std::string_view(text, 16), stamp);
+    cache->store(info.nativePath(), tag, std::string_view(text, 16), digestCacheStamp(info.stat()));
     return true;
 }
 

@@ -17,6 +17,7 @@
 // serialises itself. A record belongs to one thread at a time.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,6 +57,10 @@ size_t digestTextLength(QXDigestKind kind);
 // and the inode, separated by spaces. A cached value counts only when the whole stamp
 // matches; stamps holding the minute alone, written by earlier versions, never do.
 std::string digestCacheStamp(const platform::FileStat& st);
+// The same into a buffer of the caller; returns its length. Cheap enough to run for every
+// lookup of a search.
+using DigestStampBuffer = std::array<char, 96>;
+size_t formatDigestCacheStamp(const platform::FileStat& st, DigestStampBuffer& buf);
 
 // Makes the digest of the kind available on the record: from the record when already
 // computed, else from the cache (when cache is not null and its entry is valid), else by

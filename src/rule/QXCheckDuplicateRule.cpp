@@ -65,6 +65,10 @@ std::wstring QXCheckDuplicateRule::targetLabel(int32_t target) {
     return kTargetLabels[target];
 }
 
+std::vector<std::string> QXCheckDuplicateRule::cacheTags() const {
+    return cacheTagsOf(duplicateMethod(m_algorithm));
+}
+
 bool QXCheckDuplicateRule::apply(const QXFileList& files, QXRuleHost& host) {
     const size_t n = files.size();
     resetVerdicts(n);

@@ -58,6 +58,7 @@ public:
 
     int32_t typeId() const override;
     bool apply(const QXFileList& files, QXRuleHost& host) override;
+    std::vector<std::string> cacheTags() const override;
     // "\"%s\"[%s]": the algorithm's description label and the target's label.
     std::wstring description() const override;
     std::wstring kindName() const override;

@@ -203,8 +203,12 @@ QXCacheWindow::QXCacheWindow(const QXMatchMethod& method, const QXFileList& file
     common = slash == std::string_view::npos ? std::string_view() : common.substr(0, slash + 1);
     m_cache = cache;
     m_cache->beginBatch();
-    m_cache->preload(digestCacheTag(method.digest), common);
-    m_cache->preload(prefixCacheTag(QXDuplicateFinder::kPrefixBytes), common);
+    m_cache->preload(cacheTagsOf(method), common);
+}
+
+std::vector<std::string> cacheTagsOf(const QXMatchMethod& method) {
+    if (method.key != QXMatchMethod::kDigest) return {};
+    return {digestCacheTag(method.digest), prefixCacheTag(QXDuplicateFinder::kPrefixBytes)};
 }
 
 QXCacheWindow::~QXCacheWindow() {

@@ -120,6 +120,10 @@ private:
     QXCacheServer* m_cache = nullptr;
 };
 
+// The cache tags a content method looks up: its digest's and the prefix hash's; none for
+// methods that read no digests.
+std::vector<std::string> cacheTagsOf(const QXMatchMethod& method);
+
 // The method of a duplicate-rule algorithm id (0 to 10); kNone for any other value.
 QXMatchMethod duplicateMethod(int32_t algorithm);
 // The method of a same-file-rule algorithm id (0 to 9); kNone for any other value.

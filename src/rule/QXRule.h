@@ -34,6 +34,9 @@ public:
     virtual int32_t typeId() const = 0;
     // Fills the verdicts for `files`; false when the search was cancelled.
     virtual bool apply(const QXFileList& files, QXRuleHost& host) = 0;
+    // The cache tags whose rows the rule looks up for the files below the targets; the
+    // search reads them into memory while it lists the files.
+    virtual std::vector<std::string> cacheTags() const { return {}; }
     // The text of the rule list's "詳細" column and of the progress dialog's Rule line.
     virtual std::wstring description() const = 0;
     virtual std::wstring kindName() const = 0;

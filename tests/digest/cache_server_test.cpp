@@ -188,42 +188,55 @@ TEST(CacheServer, ClearMakesANewEmptyFile) {
 
 // A search reads the rows below its folders into memory once; the answers must be those
 // the database gives, stores during the batch must be seen, and paths outside the prefix
-// (or another tag) still go to the database.
+// (or another tag) still go to the database. A table mostly below the prefix is read
+// straight through, one mostly elsewhere through the index: both must answer alike.
 TEST(CacheServer, PreloadedRowsAnswerLikeTheDatabase) {
-    TempDir dir;
-    QXCacheServer cache;
-    ASSERT_TRUE(cache.open(dir.createDir("settings")));
-    cache.store("/data/a", "xxhash64", "aaaa", "s1");
-    cache.store("/data/it's", "xxhash64", "bbbb", "s2");
-    cache.store("/database", "xxhash64", "cccc", "s3");  // shares the bytes "/data" only
-    cache.store("/data/a", "md5", "dddd", "s4");
-    cache.store("/other/x", "xxhash64", "eeee", "s5");
+    for (const int elsewhere : {0, 64}) {
+        SCOPED_TRACE(elsewhere);
+        TempDir dir;
+        QXCacheServer cache;
+        ASSERT_TRUE(cache.open(dir.createDir("settings")));
+        cache.store("/data/a", "xxhash64", "aaaa", "s1");
+        cache.store("/data/it's", "xxhash64", "bbbb", "s2");
+        cache.store("/database", "xxhash64", "cccc", "s3");  // shares the bytes "/data" only
+        cache.store("/data/a", "md5", "dddd", "s4");
+        cache.store("/other/x", "xxhash64", "eeee", "s5");
+        cache.store("/data/b", "xxh3prefix4096", "hhhh", "s8");
+        for (int i = 0; i < elsewhere; ++i)
+            cache.store("/zz/" + std::to_string(i), "xxhash64", "zzzz", "s9");
 
-    cache.preload("xxhash64", "/data/");  // outside a batch: nothing happens
-    cache.beginBatch();
-    cache.preload("xxhash64", "/data/");
-    const auto a = cache.lookup("/data/a", "xxhash64");
-    EXPECT_TRUE(a.ok && a.found);
-    EXPECT_EQ(a.content, "aaaa");
-    EXPECT_EQ(a.stamp, "s1");
-    EXPECT_EQ(cache.lookup("/data/it's", "xxhash64").content, "bbbb");
-    const auto missing = cache.lookup("/data/none", "xxhash64");
-    EXPECT_TRUE(missing.ok);
-    EXPECT_FALSE(missing.found);
-    EXPECT_EQ(cache.lookup("/database", "xxhash64").content, "cccc");
-    EXPECT_EQ(cache.lookup("/data/a", "md5").content, "dddd");
-    EXPECT_EQ(cache.lookup("/other/x", "xxhash64").content, "eeee");
+        cache.preload("xxhash64", "/data/");  // outside a batch: nothing happens
+        cache.beginBatch();
+        cache.preload(std::vector<std::string>{"xxhash64", "xxh3prefix4096"}, "/data/");
+        const auto a = cache.lookup("/data/a", "xxhash64");
+        EXPECT_TRUE(a.ok && a.found);
+        EXPECT_EQ(a.content, "aaaa");
+        EXPECT_EQ(a.stamp, "s1");
+        EXPECT_EQ(cache.lookup("/data/it's", "xxhash64").content, "bbbb");
+        EXPECT_EQ(cache.lookup("/data/b", "xxh3prefix4096").content, "hhhh");
+        EXPECT_FALSE(cache.lookup("/data/b", "xxhash64").found);
+        const auto missing = cache.lookup("/data/none", "xxhash64");
+        EXPECT_TRUE(missing.ok);
+        EXPECT_FALSE(missing.found);
+        EXPECT_EQ(cache.lookup("/database", "xxhash64").content, "cccc");
+        EXPECT_EQ(cache.lookup("/data/a", "md5").content, "dddd");
+        EXPECT_EQ(cache.lookup("/other/x", "xxhash64").content, "eeee");
+        std::string content = "old", stamp = "old";
+        EXPECT_FALSE(cache.find("/data/none", "xxhash64", content, stamp));
+        EXPECT_EQ(content + stamp, "");
 
-    cache.store("/data/new", "xxhash64", "ffff", "s6");
-    cache.store("/data/a", "xxhash64", "gggg", "s7");
-    EXPECT_EQ(cache.lookup("/data/new", "xxhash64").content, "ffff");
-    EXPECT_EQ(cache.lookup("/data/a", "xxhash64").stamp, "s7");
-    cache.endBatch();
+        cache.store("/data/new", "xxhash64", "ffff", "s6");
+        cache.store("/data/a", "xxhash64", "gggg", "s7");
+        EXPECT_EQ(cache.lookup("/data/new", "xxhash64").content, "ffff");
+        EXPECT_EQ(cache.lookup("/data/a", "xxhash64").stamp, "s7");
+        cache.endBatch();
 
-    // After the batch the stores are in the database itself.
-    RawDb raw(cache.databasePath());
-    EXPECT_EQ(raw.scalar("SELECT COUNT(*) FROM quenrix_cache_table WHERE tag = 'xxhash64'"), 5);
-    EXPECT_EQ(cache.lookup("/data/a", "xxhash64").content, "gggg");
+        // After the batch the stores are in the database itself.
+        RawDb raw(cache.databasePath());
+        EXPECT_EQ(raw.scalar("SELECT COUNT(*) FROM quenrix_cache_table WHERE tag = 'xxhash64'"),
+                  5 + elsewhere);
+        EXPECT_EQ(cache.lookup("/data/a", "xxhash64").content, "gggg");
+    }
 }
 
 }  // namespace

@@ -170,6 +170,14 @@ std::string CppSQLite3Query::getStringField(int field) const {
     return text ? std::string(text, size_t(bytes)) : std::string();
 }
 
+std::string_view CppSQLite3Query::getStringView(int field) const {
+    checkField(field);
+    if (sqlite3_column_type(m_stmt, field) == SQLITE_NULL) return {};
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, field));
+    const int bytes = sqlite3_column_bytes(m_stmt, field);
+    return text ? std::string_view(text, size_t(bytes)) : std::string_view();
+}
+
 int64_t CppSQLite3Query::getInt64Field(int field) const {
     checkField(field);
     return sqlite3_column_int64(m_stmt, field);

@@ -58,6 +58,8 @@ public:
     int fieldDataType(int field) const;
     // A NULL column reads as the empty text.
     std::string getStringField(int field) const;
+    // The same without a copy; valid until the query moves on or goes away.
+    std::string_view getStringView(int field) const;
     int64_t getInt64Field(int field) const;
 
     bool eof() const;

@@ -1,0 +1,128 @@
+#include "core/QXFolderPrefetch.h"
+
+#include <new>
+#include <system_error>
+
+namespace quenrix {
+
+QXFolderListing QXFolderListing::read(const std::string& folder) {
+    QXFolderListing out;
+    platform::DirReader reader(folder);
+    if (!reader.ok()) {
+        out.error = reader.error();
+        return out;
+    }
+    out.ok = true;
+    std::string name;
+    platform::FileStat st;
+    while (reader.next(name, st)) out.entries.emplace_back(name, st);
+    return out;
+}
+
+QXFolderPrefetch::QXFolderPrefetch() {
+    try {
+        m_reader = std::thread([this] { readerLoop(); });
+    } catch (const std::system_error&) {
+    }
+}
+
+QXFolderPrefetch::~QXFolderPrefetch() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    if (m_reader.joinable()) m_reader.join();
+}
+
+void QXFolderPrefetch::hint(const std::string& folder) {
+    if (!m_reader.joinable()) return;
+    try {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_slots.try_emplace(folder).second) return;
+        try {
+            m_queue.push_back(folder);
+        } catch (const std::bad_alloc&) {
+            m_slots.erase(folder);
+            return;
+        }
+    } catch (const std::bad_alloc&) {
+        return;  // the walk reads the folder itself
+    }
+    m_changed.notify_all();
+}
+
+void QXFolderPrefetch::forget(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto it = m_slots.find(folder);
+    if (it == m_slots.end()) return;
+    if (it->second.state == State::kReading) {
+        it->second.dropped = true;  // the reader throws its listing away
+        return;
+    }
+    if (it->second.state == State::kReady) --m_waiting;
+    m_slots.erase(it);
+    m_changed.notify_all();
+}
+
+QXFolderListing QXFolderPrefetch::take(const std::string& folder) {
+    {
+        std::unique_lock<std::mutex> l(m_lock);
+        auto it = m_slots.find(folder);
+        if (it != m_slots.end()) {
+            if (it->second.state == State::kQueued) {
+                m_slots.erase(it);  // its queue entry is skipped later
+            } else {
+                m_changed.wait(l, [&] {
+                    auto j = m_slots.find(folder);
+                    return j == m_slots.end() || j->second.state == State::kReady;
+                });
+                auto j = m_slots.find(folder);
+                if (j != m_slots.end()) {
+                    QXFolderListing out = std::move(j->second.listing);
+                    m_slots.erase(j);
+                    --m_waiting;
+                    l.unlock();
+                    m_changed.notify_all();
+                    return out;
+                }
+                // The reader could not make it (out of memory): read it here.
+            }
+        }
+    }
+    return QXFolderListing::read(folder);
+}
+
+void QXFolderPrefetch::readerLoop() {
+    std::unique_lock<std::mutex> l(m_lock);
+    for (;;) {
+        m_changed.wait(l, [&] { return m_stop || (!m_queue.empty() && m_waiting < kMaxWaiting); });
+        if (m_stop) return;
+        const std::string folder = std::move(m_queue.front());
+        m_queue.pop_front();
+        auto it = m_slots.find(folder);
+        if (it == m_slots.end() || it->second.state != State::kQueued) continue;
+        it->second.state = State::kReading;
+        l.unlock();
+        QXFolderListing listing;
+        bool made = true;
+        try {
+            listing = QXFolderListing::read(folder);
+        } catch (const std::bad_alloc&) {
+            made = false;
+        }
+        l.lock();
+        // Only the reader erases a slot that is being read.
+        it = m_slots.find(folder);
+        if (!made || it->second.dropped) {
+            m_slots.erase(it);
+        } else {
+            it->second.listing = std::move(listing);
+            it->second.state = State::kReady;
+            ++m_waiting;
+        }
+        m_changed.notify_all();
+    }
+}
+
+}  // namespace quenrix
