@@ -164,8 +164,9 @@ bool moveByCopy(const std::string& from, const std::string& to) {
 }
 
 // Where renameat2 cannot refuse to replace: link the new name (which fails when it
-// exists), then drop the old one. Folders cannot be linked.
-bool moveByLink(const std::string& from, const std::string& to) {
+// exists), then drop the old one. Folders cannot be linked. On a file system without
+// hard links a regular file is copied when `copyWithoutLinks` allows it.
+bool moveByLink(const std::string& from, const std::string& to, bool copyWithoutLinks) {
     struct stat st;
     if (::lstat(from.c_str(), &st) != 0) return false;
     if (S_ISDIR(st.st_mode)) {
@@ -174,7 +175,7 @@ bool moveByLink(const std::string& from, const std::string& to) {
     }
     if (::link(from.c_str(), to.c_str()) != 0) {
         // A file system without hard links: an exclusive copy keeps the guarantee.
-        if (S_ISREG(st.st_mode) && (errno == EPERM || errno == EOPNOTSUPP)) {
+        if (copyWithoutLinks && S_ISREG(st.st_mode) && (errno == EPERM || errno == EOPNOTSUPP)) {
             return moveByCopy(from, to);
         }
         return false;
@@ -208,7 +209,7 @@ bool moveFile(const std::string& from, const std::string& to) {
         case EINVAL:
         case ENOSYS:
         case EOPNOTSUPP:
-            return moveByLink(from, to);
+            return moveByLink(from, to, true);
         case EXDEV: {
             struct stat st;
             if (::lstat(from.c_str(), &st) != 0) return false;
@@ -221,6 +222,14 @@ bool moveFile(const std::string& from, const std::string& to) {
         default:
             return false;
     }
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+    if (renameNoReplace(from.c_str(), to.c_str()) == 0) return true;
+    if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+        return moveByLink(from, to, false);
+    }
+    return false;
 }
 
 bool copyFile(const std::string& from, const std::string& to) {

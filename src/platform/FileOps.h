@@ -21,6 +21,11 @@ bool deleteFile(const std::string& path);
 // systems (EXDEV).
 bool moveFile(const std::string& from, const std::string& to);
 
+// moveFile without the copy: a rename that never replaces an existing target (EEXIST),
+// failing with EXDEV across file systems. The entry itself moves, a symbolic link as the
+// link. Where the file system cannot refuse to replace, a folder fails with EINVAL.
+bool renameFile(const std::string& from, const std::string& to);
+
 // CopyFileW with fail-if-exists: data, mode and last-write time; the target is created
 // exclusively (O_EXCL). Only regular files are copied. A failed copy leaves no target.
 bool copyFile(const std::string& from, const std::string& to);

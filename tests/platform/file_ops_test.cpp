@@ -205,6 +205,28 @@ TEST(FileOpsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     EXPECT_FALSE(pathExists(other / "link"));
 }
 
+TEST(FileOpsTest, RenameMovesTheEntryItselfAndNeverCopies) {
+    TempDir dir;
+    std::string a = dir.createFile("a", "first");
+    std::string b = dir.createFile("b", "second");
+    EXPECT_FALSE(renameFile(a, b));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(readFile(a), "first");
+    EXPECT_EQ(readFile(b), "second");
+
+    ASSERT_EQ(symlink("b", (dir / "link").c_str()), 0);
+    ASSERT_TRUE(renameFile(dir / "link", dir / "moved-link"));
+    EXPECT_TRUE(S_ISLNK(lstatOf(dir / "moved-link").st_mode));
+    EXPECT_EQ(readFile(b), "second");
+
+    OtherFileSystemDir other;
+    if (!other.ok()) return;
+    EXPECT_FALSE(renameFile(a, other / "a"));
+    EXPECT_EQ(errno, EXDEV);
+    EXPECT_EQ(readFile(a), "first");
+    EXPECT_FALSE(pathExists(other / "a"));
+}
+
 // Limits the size of files this process may write, for the scope's lifetime.
 class ScopedFileSizeLimit {
 public:
