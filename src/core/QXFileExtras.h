@@ -6,12 +6,17 @@
 
 #include <memory>
 
+#include "core/QXMetadata.h"
+
 namespace quenrix {
 
 struct QXDigestRecord;  // digest/QXDigest.h
 
 struct QXFileExtras {
     std::unique_ptr<QXDigestRecord> digests;
+    std::unique_ptr<QXExifHolder> exif;
+    std::unique_ptr<QXId3Holder> id3;
+    std::unique_ptr<QXVideoHolder> video;
 };
 
 }  // namespace quenrix

@@ -375,6 +375,83 @@ std::wstring fromSjis(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// One descriptor per direction and thread, kept for the thread's life: an export asks
+// for every cell of every row.
+struct SjisConverters {
+    iconv_t encoder = iconv_open("CP932", "WCHAR_T");
+    iconv_t decoder = openSjis();
+    ~SjisConverters() {
+        if (encoder != kNoConverter) iconv_close(encoder);
+        if (decoder != kNoConverter) iconv_close(decoder);
+    }
+};
+
+// Encodes without checking the way back; false when iconv refuses a character.
+bool encodeSjis(iconv_t cd, std::wstring_view text, std::string& out) {
+    out.clear();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    const char* in = reinterpret_cast<const char*>(text.data());
+    size_t inLeft = text.size() * sizeof(wchar_t);
+    char chunk[512];
+    while (inLeft > 0) {
+        char* outPtr = chunk;
+        size_t outLeft = sizeof(chunk);
+        size_t r = iconv(cd, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
+        out.append(chunk, sizeof(chunk) - outLeft);
+        if (r == size_t(-1) && errno != E2BIG) return false;
+    }
+    char* outPtr = chunk;
+    size_t outLeft = sizeof(chunk);
+    if (iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1)) return false;
+    out.append(chunk, sizeof(chunk) - outLeft);
+    return true;
+}
+
+bool sjisRoundTrips(const SjisConverters& cv, std::wstring_view text, std::string& out) {
+    if (text.find(L'\0') != std::wstring_view::npos) return false;
+    if (!encodeSjis(cv.encoder, text, out)) return false;
+    return decodeSjis(cv.decoder, out) == text;
+}
+
+}  // namespace
+
+bool toSjis(std::wstring_view text, std::string& out, size_t* badAt) {
+    out.clear();
+    bool ascii = true;
+    for (wchar_t c : text) {
+        if (c == 0 || c >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        for (wchar_t c : text) out.push_back(char(c));
+        return true;
+    }
+    thread_local SjisConverters cv;
+    if (cv.encoder == kNoConverter || cv.decoder == kNoConverter) {
+        if (badAt) *badAt = 0;
+        return false;
+    }
+    if (sjisRoundTrips(cv, text, out)) return true;
+    if (badAt) {
+        // Rare: find the character to name, one at a time.
+        std::string one;
+        *badAt = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] >= 0x80 || text[i] == 0) {
+                if (!sjisRoundTrips(cv, text.substr(i, 1), one)) {
+                    *badAt = i;
+                    break;
+                }
+            }
+        }
+    }
+    return false;
+}
+
 // --- atomic replacement ---
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes) {

@@ -240,6 +240,14 @@ protected:
 // Stops at the first zero character.
 std::wstring fromSjis(std::string_view bytes);
 
+// Encodes text as Shift_JIS (code page 932) so that fromSjis gives exactly the text
+// back. False when some character has no such form: one outside the code page, one the
+// code page folds onto another (U+00A5 would read back as a backslash, U+301C as
+// U+FF5E), a unit standing for an undecodable byte, or a zero character; then out is
+// unspecified and *badAt, when given, is the index of the first such character.
+// Thread-safe.
+bool toSjis(std::wstring_view text, std::string& out, size_t* badAt = nullptr);
+
 // Replaces the file at path with bytes so that a crash or a full disk leaves either the
 // old file or the complete new one: a temporary file in the same folder (created
 // exclusively), write, fsync, rename over path, fsync the folder. On any failure the

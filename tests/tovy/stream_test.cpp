@@ -141,6 +141,42 @@ TEST(TextStream, ShiftJisLines) {
     }
 }
 
+TEST(ShiftJis, StrictEncodingReadsBackAsItself) {
+    const std::wstring escaped(1, wchar_t(0xDC82));
+    struct {
+        const char* name;
+        std::wstring text;
+        bool ok;
+        std::string sjis;  // when ok
+        size_t badAt;      // when not
+    } cases[] = {
+        {"empty", L"", true, "", 0},
+        {"ascii with backslash and tilde", L"a\\b~c", true, "a\\b~c", 0},
+        {"kanji with trail byte 5C", L"\u8868\u5199\u771F", true, "\x95\x5C\x8E\xCA\x90\x5E", 0},
+        {"hiragana and half-width katakana", L"\u3042\uFF71", true, "\x82\xA0\xB1", 0},
+        {"full-width tilde", L"\uFF5E", true, "\x81\x60", 0},
+        {"NEC circled digit", L"\u2460", true, "\x87\x40", 0},
+        {"yen sign folds onto the backslash", L"ab\u00A5", false, "", 2},
+        {"wave dash folds onto the full-width tilde", L"\u3042\u301C", false, "", 1},
+        {"minus sign folds onto the full-width hyphen", L"\u2212", false, "", 0},
+        {"broken bar is outside the code page", L"x\u00A6", false, "", 1},
+        {"emoji", L"\u3042\U0001F600", false, "", 1},
+        {"unit of an undecodable byte", L"a" + escaped, false, "", 1},
+        {"zero character", std::wstring(L"a\0\u3042", 3), false, "", 1},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        size_t badAt = 99;
+        EXPECT_EQ(toSjis(c.text, out, &badAt), c.ok) << c.name;
+        if (c.ok) {
+            EXPECT_EQ(out, c.sjis) << c.name;
+            EXPECT_EQ(fromSjis(out), c.text) << c.name;
+        } else {
+            EXPECT_EQ(badAt, c.badAt) << c.name;
+        }
+    }
+}
+
 TEST(OutputFileStream, WritesSeeksAndTruncates) {
     TempDir dir;
     std::string path = dir.createFile("out", "previous longer contents");
