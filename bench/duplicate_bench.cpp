@@ -465,16 +465,20 @@ int searchMode(const std::string& tree, const std::string& cacheDir, const std::
     const auto start = Clock::now();
     QXHandleThread worker(std::move(params), sink, nullptr);
     worker.setProtectedFolders(platform::ProtectedFolders::system());
-    if (!worker.buildFileList()) {
+    // The search as the program runs it (the cache rows are read during the listing),
+    // timed in two parts.
+    double enumMs = 0;
+    uint64_t readBefore = 0;
+    Clock::time_point rulesStart;
+    if (!worker.search([&] {
+            enumMs = msSince(start);
+            getrusage(RUSAGE_SELF, &u1);
+            readBefore = bytesRead();
+            rulesStart = Clock::now();
+        })) {
         std::fprintf(stderr, "the enumeration failed\n");
         return 1;
     }
-    const double enumMs = msSince(start);
-    getrusage(RUSAGE_SELF, &u1);
-    const uint64_t readBefore = bytesRead();
-    const auto rulesStart = Clock::now();
-    worker.runRules();
-    worker.collect();
     const double rulesMs = msSince(rulesStart);
     getrusage(RUSAGE_SELF, &u2);
     const double readMB = double(bytesRead() - readBefore) / 1e6;

@@ -53,28 +53,35 @@ uint32_t QXHandleThread::run() {
         m_protected = platform::ProtectedFolders::system();
         m_protectedSet = true;
     }
-    for (auto& pattern : m_params.ignoreList) pattern = platform::toLower(pattern);
-
     QXLog::Write(L"検索を開始します");
+    search();
+    if (cancelled()) QXLog::Write(L"中断しました。");
+    m_sink.finished();
+    QXLog::Write(L"検索を終了します");
+    return 0;
+}
+
+bool QXHandleThread::search(const std::function<void()>& listed) {
+    for (auto& pattern : m_params.ignoreList) pattern = platform::toLower(pattern);
     // Values computed during the search reach the cache in a few transactions. The rows
     // the rules will look up are read on a thread of their own while the files are
     // listed: the walk waits on the file system and the reading on the database.
     if (m_params.cache) m_params.cache->beginBatch();
     std::thread preloading;
-    try {
-        preloading = std::thread([this] { preloadCache(); });
-    } catch (const std::system_error&) {
-        // The rules then read the rows themselves.
+    if (m_params.cache && m_files.empty()) {  // a list given beforehand is not walked
+        try {
+            preloading = std::thread([this] { preloadCache(); });
+        } catch (const std::system_error&) {
+            // The rules then read the rows themselves.
+        }
     }
-    const bool listed = buildFileList();
+    const bool ok = buildFileList();
     if (preloading.joinable()) preloading.join();
-    if (listed && !cancelled()) runRules();
+    if (ok && listed) listed();
+    if (ok && !cancelled()) runRules();
     if (m_params.cache) m_params.cache->endBatch();
-    if (listed && !cancelled()) collect();
-    if (cancelled()) QXLog::Write(L"中断しました。");
-    m_sink.finished();
-    QXLog::Write(L"検索を終了します");
-    return 0;
+    if (ok && !cancelled()) collect();
+    return ok;
 }
 
 bool QXHandleThread::buildFileList() {
@@ -128,7 +135,7 @@ bool QXHandleThread::buildFileList() {
 }
 
 void QXHandleThread::preloadCache() {
-    if (!m_params.cache || !m_files.empty()) return;
+    // Runs beside the walk: it reads the rules and targets, never the file list.
     std::vector<std::string> tags;
     for (const auto& rule : m_params.rules) {
         if (!rule->enabled()) continue;

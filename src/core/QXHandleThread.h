@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -69,7 +70,11 @@ public:
     void report(int percent) override;
     QXCacheServer* cache() const override { return m_params.cache; }
 
-    // The steps of run(), public for tests.
+    // What run() does between its log lines, on the calling thread: the file list (with
+    // the cache rows read meanwhile), the rule passes and the matches; `listed` is called
+    // once the file list is complete. False when the listing failed or was cancelled.
+    bool search(const std::function<void()>& listed = {});
+    // The steps of search(), public for tests.
     bool buildFileList();
     void runRules();
     void combine(size_t ruleCount);

@@ -119,8 +119,7 @@ void QXCacheServer::preload(const std::vector<std::string>& tags, std::string_vi
                     std::string_view stamp) {
         for (Preloaded& p : loaded) {
             if (p.tag != tag) continue;
-            p.rows.insert_or_assign(std::string(path),
-                                    std::make_pair(std::string(content), std::string(stamp)));
+            p.rows.set(path, content, stamp);
             return;
         }
     };
@@ -200,10 +199,10 @@ bool QXCacheServer::find(std::string_view path, std::string_view tag, std::strin
     try {
         if (const Preloaded* p = preloadedFor(path, tag)) {
             m_lastFindOk = true;
-            auto it = p->rows.find(path);
-            if (it == p->rows.end()) return false;
-            content.assign(it->second.first);
-            stamp.assign(it->second.second);
+            std::string_view c, s;
+            if (!p->rows.get(path, c, s)) return false;
+            content.assign(c);
+            stamp.assign(s);
             return true;
         }
         if (!db())
@@ -285,8 +284,12 @@ void QXCacheServer::store(std::string_view path, std::string_view tag, std::stri
             m_insertStmt->execDML();
         }
         if (Preloaded* p = preloadedFor(path, tag)) {
-            p->rows.insert_or_assign(std::string(path),
-                                     std::make_pair(std::string(content), std::string(stamp)));
+            try {
+                p->rows.set(path, content, stamp);
+            } catch (const std::bad_alloc&) {
+                // Without its copy in memory the lookups go to the database again.
+                m_preloaded.erase(m_preloaded.begin() + (p - m_preloaded.data()));
+            }
         }
         if (m_inTransaction && (++m_pendingRows >= kBatchCommitRows ||
                                 std::chrono::steady_clock::now() - m_transactionStart >=

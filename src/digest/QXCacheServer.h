@@ -17,10 +17,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "digest/QXCacheRows.h"
 #include "tovy/support_sqlite/SQLiteServer.h"
 
 namespace quenrix {
@@ -106,20 +106,10 @@ private:
     void commitLocked();
     void finalizeStatements();
 
-    // Looks up a std::string key by a string_view without making a string of it.
-    struct PathHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view path) const {
-            return std::hash<std::string_view>{}(path);
-        }
-    };
     struct Preloaded {
         std::string tag;
         std::string prefix;
-        // path -> (content, stamp)
-        std::unordered_map<std::string, std::pair<std::string, std::string>, PathHash,
-                           std::equal_to<>>
-            rows;
+        QXCacheRows rows;
     };
     Preloaded* preloadedFor(std::string_view path, std::string_view tag);
 

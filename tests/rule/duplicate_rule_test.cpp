@@ -3,6 +3,7 @@
 // digests taken from the cache.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -223,6 +224,57 @@ TEST(DuplicateRule, HardLinksTakeNoPartUnderEitherTarget) {
         EXPECT_EQ(rule.verdict(0), target == 0);
         EXPECT_EQ(rule.verdict(2), target == 0);
     }
+}
+
+// With more files of one size than may stay open, the exact method opens the rest again
+// for every chunk; the groups must be the same as with every file open. Contents span
+// several chunks and differ only in their last byte, so every chunk is compared.
+TEST(DuplicateRule, ExactMethodGroupsAlikeWithFewFilesOpen) {
+    test::TempDir dir;
+    const std::string body(4096 + 65536 + 1000, 'q');  // three chunk steps
+    std::vector<FileSpec> specs;
+    std::string expected;
+    for (int i = 0; i < 40; ++i) {
+        std::string data = body;
+        data.back() = char('a' + i % 8);  // eight groups of five, in turn
+        specs.push_back({nullptr, data, 1000 + i});
+        expected += '1';
+    }
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) names.push_back("f" + std::to_string(i));
+    for (int i = 0; i < 40; ++i) specs[i].rel = names[i].c_str();
+    std::string unique = body;
+    unique.back() = 'z';
+    specs.push_back({"lone", unique, 5000});
+    expected += '0';
+
+    std::vector<std::vector<int32_t>> groupsByLimit;
+    for (rlim_t limit : {rlim_t(0), rlim_t(48)}) {
+        SCOPED_TRACE(limit);
+        QXFileList files = makeRecords(dir, specs);
+        struct rlimit saved;
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        if (limit) {
+            struct rlimit low = saved;
+            low.rlim_cur = limit;  // a budget of 12 open files
+            ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        }
+        QXCheckDuplicateRule rule;
+        rule.setAlgorithm(QXCheckDuplicateRule::kExact);
+        Host host;
+        const bool applied = rule.apply(files, host);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        ASSERT_TRUE(applied);
+        EXPECT_EQ(
+            pattern(files, [&](const QXFileInfo& r) { return r.hasFlag(QXFileInfo::kInGroup); }),
+            expected);
+        std::vector<int32_t> groups;
+        for (const auto& f : files)
+            groups.push_back(f->hasFlag(QXFileInfo::kInGroup) ? f->groupNumber : -1);
+        for (int i = 0; i < 40; ++i) EXPECT_EQ(groups[i], groups[i % 8]) << i;
+        groupsByLimit.push_back(groups);
+    }
+    EXPECT_EQ(groupsByLimit[0], groupsByLimit[1]);
 }
 
 TEST(DuplicateRule, UnreadableFilesAreNeverGrouped) {
