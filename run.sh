@@ -11,4 +11,4 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}
   echo "or start it under a virtual display: xvfb-run ./run.sh" >&2
   exit 1
 fi
-exec build/release/quenrix "$@"
+exec build/release/src/quenrix "$@"

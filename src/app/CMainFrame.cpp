@@ -1,5 +1,6 @@
 #include "app/CMainFrame.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -28,6 +29,7 @@
 #include "tovy/TovUtf8.h"
 #include "view/QXResultFormat.h"
 #include "view/ui/CQuenrixView.h"
+#include "view/ui/QXResultListModel.h"
 
 namespace quenrix {
 
@@ -51,7 +53,8 @@ constexpr int kCmdHelpIndex = 57666;
 constexpr int kCmdHomePage = 32776;
 constexpr int kCmdAbout = 57664;
 
-constexpr const char* kHelpFileName = "Quenrix.chm";
+// The manual, installed beside the executable.
+constexpr const char* kHelpFileName = "help/index.html";
 constexpr const char* kHomePage = "https://talvor-software.example/quenrix/";
 
 bool isRegularFile(const std::string& path) {
@@ -161,9 +164,19 @@ void CMainFrame::createMenus() {
                        QKeySequence(Qt::CTRL | Qt::Key_S)),
             &QAction::triggered, this, &CMainFrame::onFileSave);
     file->addSeparator();
-    // Commands whose feature is not there yet stay visible but disabled.
-    addCommand(file, kCmdExport, QStringLiteral("エクスポート..."))->setEnabled(false);
-    addCommand(file, kCmdImport, QStringLiteral("インポート..."))->setEnabled(false);
+    QAction* exportCsv = addCommand(file, kCmdExport, QStringLiteral("エクスポート..."));
+    connect(exportCsv, &QAction::triggered, m_view, &CQuenrixView::onExport);
+    connect(addCommand(file, kCmdImport, QStringLiteral("インポート...")), &QAction::triggered,
+            m_view, &CQuenrixView::onImport);
+    // An export needs at least one row.
+    auto updateExport = [this, exportCsv] {
+        exportCsv->setEnabled(m_view->resultModel()->rowCount() > 0);
+    };
+    QAbstractItemModel* results = m_view->resultModel();
+    connect(results, &QAbstractItemModel::modelReset, exportCsv, updateExport);
+    connect(results, &QAbstractItemModel::rowsInserted, exportCsv, updateExport);
+    connect(results, &QAbstractItemModel::rowsRemoved, exportCsv, updateExport);
+    updateExport();
     file->addSeparator();
     // The recent documents go before this separator (rebuildRecentMenu).
     m_recentEnd = file->addSeparator();
@@ -232,6 +245,7 @@ void CMainFrame::fitToMainForm() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     if (!event->isAccepted()) return;
+    m_view->aboutToClose();
     storePlacement(QXAppSettings::instance());
     if (m_log) m_log->close();
 }

@@ -3,13 +3,18 @@
 #include <QApplication>
 #include <QStyle>
 
+#include <cstdio>
+
 #include "app/CMainFrame.h"
 #include "app/CMakeConfigDlg.h"
+#include "app/QuenrixCommandLineInfo.h"
 #include "core/QXLog.h"
 #include "digest/QXCacheServer.h"
 #include "doc/QXAppSettings.h"
 #include "platform/Text.h"
 #include "rule/ui/QXRuleEditors.h"
+#include "tovy/TovUtf8.h"
+#include "view/ui/CQuenrixView.h"
 
 namespace quenrix {
 
@@ -31,9 +36,43 @@ bool settleSettingsFolder(QXAppSettings& settings) {
     return true;
 }
 
+// Opens the document named on the command line into the hidden frame. false when it
+// does not exist or cannot be read: the frame has said so in a box, the terminal and
+// the log are told too, and the program ends.
+bool openCommandLineDocument(CMainFrame& frame, const QuenrixCommandLineInfo& cmdInfo) {
+    const std::string& path = cmdInfo.fileName();
+    if (path.empty() || frame.openDocumentFile(path)) return true;
+    QXLog::Write(L"設定ファイルを開けませんでした: %s", tovy::fromUtf8(path).c_str());
+    std::fprintf(stderr, "quenrix: 設定ファイルを開けませんでした: %s\n", path.c_str());
+    return false;
+}
+
+// What the command line asks for once the window is up: an unattended run logs into the
+// document's own log file; otherwise the folders named become targets.
+void applyCommandLine(CMainFrame& frame, const QuenrixCommandLineInfo& cmdInfo,
+                      const QXAppSettings& settings) {
+    if (settings.cmdAutoRun != 0) {
+        const std::string& document = frame.document().settingsFilePath();
+        if (!document.empty()) QXLog::setFilePath(autoRunLogPath(document));
+        // TODO(unattended): post command 32783 to the frame here.
+        return;
+    }
+    CQuenrixView* form = frame.mainForm();
+    if (!form) return;
+    // A folder the shell cannot parse is skipped.
+    for (const std::string& folder : cmdInfo.folders())
+        form->appendTarget(QXTarget::fromPath(folder));
+}
+
 }  // namespace
 
 int runQuenrix(int argc, char** argv) {
+    // Before anything is made, so that it works without a display.
+    if (QuenrixCommandLineInfo::wantsHelp(argc, argv)) {
+        std::fputs(QuenrixCommandLineInfo::helpText().c_str(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     // Qt sets the locale from the environment; case-insensitive comparisons must not
     // depend on it (a cron job runs with LANG=C).
@@ -59,15 +98,24 @@ int runQuenrix(int argc, char** argv) {
     // The cache store is opened whether or not caching is on; its users decide.
     QXCacheServer::instance().open(settings.settingsFolder());
 
-    // TODO(start-up): the image plug-in, archive and tag hosts and the command line come
-    // here, in that order. The main frame loads the recent-document list itself.
+    // TODO(start-up): the image plug-in, archive and tag hosts come here. The main frame
+    // loads the recent-document list itself.
+
+    // The command line, after QApplication has taken its own options out of argv.
+    QuenrixCommandLineInfo cmdInfo(settings);
+    cmdInfo.parseCommandLine(argc, argv);
 
     int status = 0;
     {
         CMainFrame frame;
-        // Where it was last closed, maximized or minimized as it was then.
-        frame.placeFromSettings(settings);
-        status = app.exec();
+        if (!openCommandLineDocument(frame, cmdInfo)) {
+            status = 2;
+        } else {
+            // Where it was last closed, maximized or minimized as it was then.
+            frame.placeFromSettings(settings);
+            applyCommandLine(frame, cmdInfo, settings);
+            status = app.exec();
+        }
         settings.folderHistory = frame.folderHistory().entries();
     }
 

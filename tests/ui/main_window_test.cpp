@@ -102,7 +102,7 @@ const MenuCase kMenuBar[] = {
       {57604, "設定ファイルを保存...", "Ctrl+S", true},
       {0, "", "", true},
       {32796, "エクスポート...", "", false},
-      {32800, "インポート...", "", false},
+      {32800, "インポート...", "", true},
       {0, "", "", true},
       {57616, "最近使ったファイル", "", false},
       {0, "", "", true},
@@ -203,7 +203,7 @@ private slots:
     }
 
     void helpWithoutManualSaysSo() {
-        const std::string manual = platform::executableFolder() + "/Quenrix.chm";
+        const std::string manual = platform::executableFolder() + "/help/index.html";
         if (QFileInfo::exists(QString::fromStdString(manual))) QSKIP("a manual is installed");
         CMainFrame frame;
         UrlCatcher files(QStringLiteral("file"));
@@ -219,17 +219,24 @@ private slots:
     }
 
     void helpOpensTheManual() {
-        const std::string manual = platform::executableFolder() + "/Quenrix.chm";
+        const std::string manual = platform::executableFolder() + "/help/index.html";
         const QString manualPath = QString::fromStdString(manual);
         if (QFileInfo::exists(manualPath)) QSKIP("a manual is installed");
+        const QString helpFolder = QFileInfo(manualPath).absolutePath();
+        const bool madeFolder = !QFileInfo::exists(helpFolder);
+        QVERIFY(QDir().mkpath(helpFolder));
         {
             QFile file(manualPath);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         struct Remove {
             std::string path;
-            ~Remove() { std::remove(path.c_str()); }
-        } remove{manual};
+            QString folder;
+            ~Remove() {
+                std::remove(path.c_str());
+                if (!folder.isEmpty()) QDir().rmdir(folder);
+            }
+        } remove{manual, madeFolder ? helpFolder : QString()};
         CMainFrame frame;
         UrlCatcher files(QStringLiteral("file"));
         command(frame, 57666)->trigger();

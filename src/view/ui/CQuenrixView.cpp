@@ -17,9 +17,9 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
-#include <QTableView>
 #include <QUrl>
 
 #include <algorithm>
@@ -32,13 +32,22 @@
 #include "doc/CQuenrixDoc.h"
 #include "doc/QXAppSettings.h"
 #include "doc/QXFolderHistory.h"
+#include "folder/ui/SearchEmptyFolderRun.h"
 #include "platform/SpecialFolders.h"
 #include "rule/QXRuleRegistry.h"
 #include "rule/ui/CRuleListCtrl.h"
+#include "tool/QXActionModes.h"
+#include "tool/ui/CFileDeleteDlg.h"
 #include "tovy/TovUtf8.h"
+#include "view/QXCheckCommands.h"
 #include "view/QXResultFormat.h"
+#include "view/ui/CDupExtFolderDlg.h"
+#include "view/ui/CExportCsvSettingDlg.h"
 #include "view/ui/CInputPresetNameDlg.h"
 #include "view/ui/CLabel.h"
+#include "view/ui/CXFileDialog.h"
+#include "view/ui/QXEditColumnDlg.h"
+#include "view/ui/QXFileListCtrl.h"
 #include "view/ui/QXIgnoreTargetDlg.h"
 #include "view/ui/QXResultListModel.h"
 
@@ -100,12 +109,14 @@ CQuenrixView::CQuenrixView(CQuenrixDoc& doc, QXFolderHistory& history, QXPrompt&
       m_doc(doc),
       m_history(history),
       m_prompt(prompt),
-      m_search(doc, m_state, *this, prompt, m_sink, history) {
+      m_search(doc, m_state, *this, prompt, m_sink, history),
+      m_deleteRun(doc, m_state, *this, prompt, m_actionSink) {
     setAcceptDrops(true);
     buildControls();
     placeControls();
     updateFromDocument();
     usePresetFolder(presetFolder());
+    setUpActions();
     applyStartValues();
     m_formReady = true;
 }
@@ -172,7 +183,7 @@ void CQuenrixView::buildControls() {
     caption(1093, " 処理 ", 252);
     auto* search = button(1009, "検索", 8, 268, 40);
     auto* reSearch = button(1010, "再検索", 52, 268, 40);
-    button(1007, "リスト", 96, 268, 40, false);
+    m_listButton = button(1007, "リスト", 96, 268, 40);
     auto* action = addControl(new QComboBox(this), 1135, 140, 272, 94, 12);
     action->setEnabled(false);
     button(1008, "実行", 240, 268, 40, false);
@@ -184,19 +195,10 @@ void CQuenrixView::buildControls() {
     slider->setEnabled(false);
 
     m_resultModel = new QXResultListModel(m_doc, this);
-    m_results = addControl(new QTableView(this), 1005, 8, 291, 307, 53, kStretchBoth);
-    m_results->setModel(m_resultModel);
-    m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_results->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_results->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_results->setShowGrid(false);
-    m_results->setWordWrap(false);
-    m_results->setSortingEnabled(false);
-    m_results->verticalHeader()->hide();
-    m_results->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    m_results->horizontalHeader()->setHighlightSections(false);
-    const int widths[] = {200, 300, 100, 120, 80, 120};
-    for (int c = 0; c < int(std::size(widths)); ++c) m_results->setColumnWidth(c, widths[c]);
+    m_results = addControl(new QXFileListCtrl(this), 1005, 8, 291, 307, 53, kStretchBoth);
+    m_results->setResultModel(m_resultModel);
+    m_results->setShowGrid(QXAppSettings::instance().showGrid != 0);
+    loadColumnLayout();
 
     connect(addTarget, &QPushButton::clicked, this, &CQuenrixView::onAddTarget);
     connect(paste, &QPushButton::clicked, this, &CQuenrixView::onPasteTargets);
@@ -226,6 +228,10 @@ void CQuenrixView::buildControls() {
     connect(search, &QPushButton::clicked, this, &CQuenrixView::onSearch);
     connect(reSearch, &QPushButton::clicked, this, &CQuenrixView::onReSearch);
     connect(m_resultModel, &QXResultListModel::ticksChanged, this, &CQuenrixView::updateStatus);
+    connect(m_listButton, &QPushButton::clicked, this, &CQuenrixView::onListMenu);
+    connect(m_results, &QXFileListCtrl::headerClicked, this, &CQuenrixView::sortByColumn);
+    connect(m_results, &QXFileListCtrl::headerDragged, this, &CQuenrixView::onHeaderDragged);
+    connect(m_results, &QXFileListCtrl::headerMenuRequested, this, &CQuenrixView::onHeaderMenu);
 }
 
 // Dialog units: a horizontal unit is a quarter of the average character width, a
@@ -320,6 +326,7 @@ void CQuenrixView::updateFromDocument() {
     sortForDisplay(m_doc.rules);
     m_rules->setRules(m_doc.rules);
     m_resultModel->reload();
+    m_extensions = extensionList(m_doc.results);
 }
 
 void CQuenrixView::applyStartValues() {
@@ -356,6 +363,9 @@ void CQuenrixView::documentReplaced() {
     fillPresets();
     updateFromDocument();
     m_resultModel->clear();
+    m_extensions.clear();
+    m_duplicateSearch = false;
+    m_resultModel->setGroupColouring(false);
     updateStatus();
 }
 
@@ -666,19 +676,379 @@ void CQuenrixView::runProgress(QXHandleThread& worker) {
     dlg.exec();
 }
 
-void CQuenrixView::fillResultList(const QXFileList& matches, bool) {
-    m_resultModel->fill(matches);
-    if (matches.empty()) {
+void CQuenrixView::fillResultList(const QXFileList& matches, bool hasDuplicateRule) {
+    showResults(matches, hasDuplicateRule, false);
+}
+
+void CQuenrixView::showResults(const QXFileList& records, bool duplicateSearch, bool imported) {
+    m_duplicateSearch = duplicateSearch;
+    m_resultModel->setGroupColouring(duplicateSearch);
+    m_results->setUpdatesEnabled(false);
+    m_resultModel->fill(records, imported);
+    // The rows are in group and name order now, whatever the header showed.
+    m_results->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    fitNameColumns();
+    m_results->setUpdatesEnabled(true);
+    m_extensions = extensionList(m_doc.results);
+    updateStatus();
+    if (records.empty() && !imported) {
+        if (QXAppSettings::instance().cmdAutoDel == 0) {
+            m_prompt.messageBox(L"ファイルが見つかりませんでした。", L"Information",
+                                QXIcon::Information, QXButtons::Ok);
+        }
         QXLog::Write(L"削除対象のファイルは見つかりませんでした");
-        m_prompt.messageBox(L"ファイルが見つかりませんでした。", L"Information",
-                            QXIcon::Information, QXButtons::Ok);
+    }
+}
+
+void CQuenrixView::fitNameColumns() {
+    const int nameColumn = m_resultModel->columnOfType(kColFileName);
+    const int pathColumn = m_resultModel->columnOfType(kColPath);
+    if (nameColumn < 0 && pathColumn < 0) return;
+    // Measuring every text of a million rows would take seconds: the texts likely to be
+    // widest (by a width estimate that counts wide characters twice) are measured.
+    constexpr size_t kMeasured = 32;
+    auto estimate = [](std::wstring_view text) {
+        size_t units = 0;
+        for (wchar_t c : text) units += c >= 0x1100 ? 2 : 1;
+        return units;
+    };
+    using Candidate = std::pair<size_t, std::wstring>;
+    auto keep = [](std::vector<Candidate>& best, size_t weight, std::wstring text) {
+        auto smaller = [](const Candidate& a, const Candidate& b) { return a.first > b.first; };
+        if (best.size() < kMeasured) {
+            best.emplace_back(weight, std::move(text));
+            std::push_heap(best.begin(), best.end(), smaller);
+        } else if (weight > best.front().first) {
+            std::pop_heap(best.begin(), best.end(), smaller);
+            best.back() = {weight, std::move(text)};
+            std::push_heap(best.begin(), best.end(), smaller);
+        }
+    };
+    std::vector<Candidate> names;
+    std::vector<Candidate> folders;
+    for (const auto& file : m_doc.results) {
+        std::wstring name = file->fileName();
+        const size_t nameWeight = estimate(name);
+        keep(names, nameWeight, std::move(name));
+        std::wstring path = file->fullPath().substr(0, 255);
+        const size_t slash = path.rfind(L'/');
+        path.resize(slash == std::wstring::npos ? 0 : slash);
+        const size_t pathWeight = estimate(path);
+        keep(folders, pathWeight, std::move(path));
+    }
+    const QFontMetrics fm(m_results->font());
+    auto widest = [&fm](const std::vector<Candidate>& texts) {
+        int width = 0;
+        for (const auto& [weight, text] : texts) {
+            width = std::max(width, fm.horizontalAdvance(toQtText(displayText(text))));
+        }
+        return width;
+    };
+    // The cell's own margins and, in the first column, its check box and icon.
+    auto extra = [this](int column) {
+        int margin = 2 * (m_results->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        if (column == 0 && m_resultModel->rowCount() > 0) margin += m_results->checkArea(0).width();
+        return margin;
+    };
+    if (nameColumn >= 0 && !m_doc.results.empty()) {
+        m_results->setColumnWidth(nameColumn, widest(names) + 10 + extra(nameColumn));
+    }
+    if (pathColumn >= 0 && !m_doc.results.empty()) {
+        m_results->setColumnWidth(pathColumn, widest(folders) + 10 + extra(pathColumn));
     }
 }
 
 void CQuenrixView::updateStatus() {
-    m_statusText = toQtText(formatResultSummary(
-        m_state.totalCount, size_t(m_resultModel->rowCount()), m_resultModel->tickedCount()));
+    m_statusText = toQtText(formatStatusLine(m_state.totalCount, size_t(m_resultModel->rowCount()),
+                                             m_resultModel->ticks(),
+                                             QXAppSettings::instance().showTotalFileSize != 0));
     emit statusTextChanged(m_statusText);
+}
+
+// ---- columns ----
+
+void CQuenrixView::loadColumnLayout() {
+    m_resultModel->setLayout(parseColumnLayout(QXAppSettings::instance().columns));
+    buildColumns();
+}
+
+void CQuenrixView::buildColumns() {
+    // The columns come back in layout order: whatever the user dragged is in the layout.
+    m_results->restoreLogicalOrder();
+    const QXColumnWidths widths = parseColumnWidths(QXAppSettings::instance().columnWidth);
+    const QFontMetrics fm(m_results->font());
+    const QXColumnLayout& layout = m_resultModel->layout();
+    for (size_t j = 0; j < layout.size(); ++j) {
+        const int32_t type = layout[j];
+        int width = type >= 0 && type < kShownColumnTypes ? widths[size_t(type)] : -1;
+        if (width == -1) {
+            const std::wstring_view sample = columnWidthSample(type);
+            width = sample.empty() ? 100 : fm.horizontalAdvance(toQtText(sample)) + 10;
+        }
+        m_results->setColumnWidth(int(j), std::max(width, 0));
+    }
+}
+
+void CQuenrixView::saveColumnWidths() {
+    QXAppSettings& settings = QXAppSettings::instance();
+    QXColumnWidths widths = parseColumnWidths(settings.columnWidth);
+    const QXColumnLayout& layout = m_resultModel->layout();
+    for (size_t j = 0; j < layout.size(); ++j) {
+        const int32_t type = layout[j];
+        if (type >= 0 && type < kShownColumnTypes) {
+            widths[size_t(type)] = m_results->columnWidth(int(j));
+        }
+    }
+    settings.columnWidth = formatColumnWidths(widths);
+}
+
+void CQuenrixView::saveColumnOrder() {
+    const QHeaderView* header = m_results->horizontalHeader();
+    const QXColumnLayout& layout = m_resultModel->layout();
+    QXColumnLayout ordered;
+    for (int visual = 0; visual < int(layout.size()); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical >= 0 && logical < int(layout.size()))
+            ordered.push_back(layout[size_t(logical)]);
+    }
+    QXAppSettings::instance().columns = formatColumnLayout(ordered);
+}
+
+void CQuenrixView::onHeaderDragged() {
+    saveColumnWidths();
+    saveColumnOrder();
+    loadColumnLayout();
+}
+
+void CQuenrixView::aboutToClose() {
+    saveColumnWidths();
+    saveColumnOrder();
+}
+
+void CQuenrixView::sortByColumn(int section) {
+    const QXColumnLayout& layout = m_resultModel->layout();
+    if (section < 0 || section >= int(layout.size())) return;
+    if (section == m_sortSection) {
+        m_sortAscending = !m_sortAscending;
+    } else {
+        m_sortSection = section;
+        m_sortAscending = true;
+    }
+    m_resultModel->sortBy(layout[size_t(section)], m_sortAscending);
+    m_results->horizontalHeader()->setSortIndicator(
+        section, m_sortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_results->viewport()->update();
+}
+
+void CQuenrixView::onHeaderMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    QAction* edit = menu.addAction(QStringLiteral("編集..."));
+    if (menu.exec(globalPos) == edit) editColumns();
+}
+
+void CQuenrixView::editColumns() {
+    QXEditColumnDlg dlg(m_resultModel->layout(), this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    saveColumnWidths();
+    m_resultModel->setLayout(dlg.layout());
+    buildColumns();
+}
+
+// ---- check commands ----
+
+namespace {
+
+enum CheckCommand {
+    kCheckAll = 1,
+    kUncheckAll = 2,
+    kCheckSelected = 3,
+    kUncheckSelected = 4,
+    kKeepNewest = 5,
+    kKeepOldest = 6,
+    kFolderPriority = 7,
+    kByExtension = 10,
+};
+
+}  // namespace
+
+void CQuenrixView::onListMenu() {
+    QMenu menu(this);
+    auto add = [](QMenu& into, const char* text, int command, bool enabled = true) {
+        QAction* action = into.addAction(QString::fromUtf8(text));
+        action->setData(command);
+        action->setEnabled(enabled);
+    };
+    add(menu, "全てチェックする", kCheckAll);
+    add(menu, "全てチェックをはずす", kUncheckAll);
+    menu.addSeparator();
+    add(menu, "選択されたファイルをチェックする", kCheckSelected);
+    add(menu, "選択されたファイルのチェックをはずす", kUncheckSelected);
+    menu.addSeparator();
+    add(menu, "重複：最も新しいファイルを残す", kKeepNewest, m_duplicateSearch);
+    add(menu, "重複：最も古いファイルを残す", kKeepOldest, m_duplicateSearch);
+    add(menu, "重複拡張：優先するフォルダを指定...", kFolderPriority, m_duplicateSearch);
+    if (!m_extensions.empty()) {
+        menu.addSeparator();
+        const int n = int(m_extensions.size());
+        QMenu* check = menu.addMenu(QStringLiteral("拡張子でチェックする"));
+        QMenu* uncheck = menu.addMenu(QStringLiteral("拡張子でチェックをはずす"));
+        for (int k = 0; k < n; ++k) {
+            const QString ext = toQtText(displayText(m_extensions[size_t(k)]));
+            check->addAction(ext)->setData(kByExtension + k);
+            uncheck->addAction(ext)->setData(kByExtension + n + k);
+        }
+    }
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (chosen && chosen->data().isValid()) runCheckCommand(chosen->data().toInt());
+}
+
+void CQuenrixView::runCheckCommand(int command) {
+    QXFileList& files = m_doc.results;
+    const int n = int(m_extensions.size());
+    switch (command) {
+        case kCheckAll:
+            checkAll(files);
+            break;
+        case kUncheckAll:
+            uncheckAll(files);
+            break;
+        case kCheckSelected:
+        case kUncheckSelected:
+            checkRows(files, m_results->selectedRows(), command == kCheckSelected);
+            break;
+        case kKeepNewest:
+        case kKeepOldest:
+            if (!m_duplicateSearch) return;
+            keepByDate(files, command == kKeepNewest);
+            break;
+        case kFolderPriority: {
+            if (!m_duplicateSearch) return;
+            std::vector<std::string> targets;
+            for (const auto& target : m_doc.targets) targets.push_back(target->path);
+            CDupExtFolderDlg dlg(std::move(targets), this);
+            if (dlg.exec() != QDialog::Accepted) return;
+            applyFolderPriority(files, dlg.priority());
+            break;
+        }
+        default:
+            if (command >= kByExtension && command < kByExtension + 2 * n) {
+                const int k = command - kByExtension;
+                checkByExtension(files, m_extensions[size_t(k % n)], k < n);
+                break;
+            }
+            return;
+    }
+    m_resultModel->refreshChecks();
+    m_results->viewport()->update();
+}
+
+// ---- CSV ----
+
+void CQuenrixView::onExport() {
+    if (m_doc.results.empty()) return;
+    CExportCsvSettingDlg settingsDlg(this);
+    if (settingsDlg.exec() != QDialog::Accepted) return;
+    const QXCsvExportSettings settings = settingsDlg.settings();
+
+    QString name;
+    if (m_chooseExportFile) {
+        name = m_chooseExportFile();
+    } else {
+        QFileDialog dlg(this, QStringLiteral("エクスポート先を指定してください"));
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setFileMode(QFileDialog::AnyFile);
+        dlg.setNameFilters({QStringLiteral("csv(*.csv)"), QStringLiteral("all(*.*)")});
+        dlg.setDefaultSuffix(QStringLiteral("csv"));
+        if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
+            name = dlg.selectedFiles().front();
+        }
+    }
+    if (name.isEmpty()) return;
+    const QXCsvExportResult result = exportCsv(nativeFromUser(name), m_doc.results, settings);
+    if (!result.ok) {
+        const std::wstring text =
+            result.message.empty() ? L"ファイルの書き込みに失敗しました。" : result.message;
+        m_prompt.messageBox(text, L"Error", QXIcon::Error);
+    }
+}
+
+void CQuenrixView::onImport() {
+    std::string path;
+    QXCsvEncoding encoding = CXFileDialog::lastEncoding();
+    const bool chosen = m_chooseImportFile ? m_chooseImportFile(path, encoding)
+                                           : CXFileDialog::getOpenFileName(this, path, encoding);
+    if (!chosen || path.empty()) return;
+    QXCsvImportResult result = importCsv(path, encoding);
+    switch (result.status) {
+        case QXCsvImportResult::kOk:
+            break;
+        case QXCsvImportResult::kEmpty:
+            m_prompt.messageBox(L"ファイルが空です。", L"", QXIcon::Error);
+            return;
+        case QXCsvImportResult::kNoMemory:
+            m_prompt.messageBox(L"メモリが足りません", L"", QXIcon::Error);
+            return;
+        case QXCsvImportResult::kReadError:
+            m_prompt.messageBox(
+                L"ファイルを読み込めませんでした。\n" + displayText(tovy::fromUtf8(path)), L"",
+                QXIcon::Error);
+            return;
+    }
+    showResults(result.records, result.duplicateSearch, true);
+}
+
+// ---- actions ----
+
+void CQuenrixView::setUpActions() {
+    m_action = findChild<QComboBox*>(QStringLiteral("c1135"));
+    auto* run = findChild<QPushButton*>(QStringLiteral("c1008"));
+    for (int32_t mode = 1; mode <= kActionModeCount; ++mode) {
+        m_action->addItem(QString::fromWCharArray(actionMode(mode)->label));
+    }
+    m_action->setEnabled(true);
+    run->setEnabled(true);
+    connect(run, &QPushButton::clicked, this, &CQuenrixView::onRun);
+}
+
+void CQuenrixView::onRun() {
+    const int index = m_action->currentIndex();
+    if (index < 0) return;
+    QXAppSettings::instance().defaultRunMode = index + 1;
+    RunDelete(index + 1);
+}
+
+bool CQuenrixView::RunDelete(int32_t mode) {
+    return m_deleteRun.RunDelete(mode);
+}
+
+bool CQuenrixView::chooseDestination(std::string& folder) {
+    if (m_chooseDestination) return m_chooseDestination(folder);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("フォルダを選択してください"), QString(), QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty()) return false;
+    folder = nativeFromUser(chosen);
+    return true;
+}
+
+bool CQuenrixView::runProgress(QXDeleteThreadInterface& worker, int32_t mode) {
+    CFileDeleteDlg dlg(worker, m_actionSink, mode, m_prompt, this);
+    return dlg.exec() == QDialog::Accepted || dlg.done();
+}
+
+bool CQuenrixView::runEmptyFolders() {
+    if (m_runEmptyFolders) return m_runEmptyFolders();
+    std::vector<std::string> targets;
+    for (const auto& target : m_doc.targets) targets.push_back(target->path);
+    return runEmptyFolderJob(this, targets, m_prompt);
+}
+
+void CQuenrixView::resultsChanged() {
+    // The list keeps its scroll position where the rows it showed are still there.
+    const int scrolled = m_results->verticalScrollBar()->value();
+    m_resultModel->reload();
+    m_results->verticalScrollBar()->setValue(scrolled);
+    m_extensions = extensionList(m_doc.results);
+    updateStatus();
 }
 
 }  // namespace quenrix

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,20 +15,27 @@
 #include "core/ui/QXQtProgressSink.h"
 #include "doc/CQuenrixDoc.h"
 #include "doc/QXRulePreset.h"
+#include "tool/QXDeleteRun.h"
+#include "view/QXColumns.h"
+#include "view/QXCsv.h"
 
 class QCheckBox;
 class QComboBox;
 class QListWidget;
-class QTableView;
+class QPushButton;
 
 namespace quenrix {
 
 class CRuleListCtrl;
+class QXFileListCtrl;
 class QXFolderHistory;
 class QXPrompt;
 class QXResultListModel;
 
-class CQuenrixView : public QWidget, public QXDocumentView, private QXSearchHost {
+class CQuenrixView : public QWidget,
+                     public QXDocumentView,
+                     private QXSearchHost,
+                     private QXDeleteRunHost {
     Q_OBJECT
 public:
     CQuenrixView(CQuenrixDoc& doc, QXFolderHistory& history, QXPrompt& prompt,
@@ -51,7 +59,56 @@ public:
     // The result summary last sent with statusTextChanged.
     QString statusText() const { return m_statusText; }
     QXResultListModel* resultModel() const { return m_resultModel; }
+    QXFileListCtrl* resultList() const { return m_results; }
     const QXSearchState& searchState() const { return m_state; }
+
+    // Shows records in the result list (after a search, 再検索 or an import): the rows,
+    // their ticks (the default rule, or the file's own when imported), the widths of the
+    // name and path columns, the status line and the extension list. duplicateSearch
+    // enables the duplicate commands and the group colours.
+    void showResults(const QXFileList& records, bool duplicateSearch, bool imported);
+    // Whether the last search or import gave duplicate groups.
+    bool duplicateSearch() const { return m_duplicateSearch; }
+    // The distinct lower-case extensions of the results, in ordinal order.
+    const std::vector<std::wstring>& extensions() const { return m_extensions; }
+
+    // The column layout after the settings ("Columns", "ColumnWidth").
+    void loadColumnLayout();
+    // Rebuilds the list's columns from the model's layout and the remembered widths.
+    void buildColumns();
+    // Writes the shown columns' widths into "ColumnWidth".
+    void saveColumnWidths();
+    // Writes the shown columns' keys, in the header's visual order, into "Columns".
+    void saveColumnOrder();
+    // A click on the header section (logical index): the same section again flips the
+    // direction, another one sorts ascending by it.
+    void sortByColumn(int section);
+    int sortSection() const { return m_sortSection; }
+    bool sortAscending() const { return m_sortAscending; }
+    // The header's 編集... command: the column editor, then the new layout.
+    void editColumns();
+
+    // The check commands of the リスト menu: 1 to 7, 10 + k (tick by the k-th extension)
+    // and 10 + n + k (untick by it), n being the number of extensions.
+    void runCheckCommand(int command);
+
+    // ファイル > エクスポート... and インポート....
+    void onExport();
+    void onImport();
+    // Test seams for the two file dialogs: the export's save dialog gives the file name
+    // (empty for cancel); the import's open dialog gives the native path and the
+    // encoding, false for cancel. By default the dialogs are shown.
+    using ExportFileChooser = std::function<QString()>;
+    using ImportFileChooser = std::function<bool(std::string& path, QXCsvEncoding& encoding)>;
+    void setExportFileChooser(ExportFileChooser chooser) {
+        m_chooseExportFile = std::move(chooser);
+    }
+    void setImportFileChooser(ImportFileChooser chooser) {
+        m_chooseImportFile = std::move(chooser);
+    }
+
+    // The window closes: the column widths and order go into the settings.
+    void aboutToClose();
 
     // The rule presets behind the プリセット selector. The view loads them from the
     // settings folder when it is made; usePresetFolder switches to (and loads) the
@@ -61,6 +118,21 @@ public:
 
     // The design size, 432 x 368 dialog units in the form's font.
     QSize sizeHint() const override;
+
+    // 実行 (button 1008): stores the chosen action as DefaultRunMode and runs it.
+    void onRun();
+    // Runs the action `mode` (1 to 12) on the ticked records, as 実行 and the unattended
+    // run do; true when it ran to its end, cancelled or not (see QXDeleteRun).
+    bool RunDelete(int32_t mode);
+    // Test seams: the destination of the copy and move modes (native bytes, false for
+    // cancel), and the empty-folder flow of mode 12. By default the folder chooser and
+    // the flow's dialogs are shown.
+    using DestinationChooser = std::function<bool(std::string& folder)>;
+    using EmptyFolderRunner = std::function<bool()>;
+    void setDestinationChooser(DestinationChooser chooser) {
+        m_chooseDestination = std::move(chooser);
+    }
+    void setEmptyFolderRunner(EmptyFolderRunner runner) { m_runEmptyFolders = std::move(runner); }
 
 public slots:
     void onSearch();    // 検索, F5
@@ -140,6 +212,12 @@ private:
     void onDeletePreset();
 
     void updateStatus();
+    // The リスト button's menu.
+    void onListMenu();
+    // Column 0 and the path column wide enough for the widest name and folder.
+    void fitNameColumns();
+    void onHeaderMenu(const QPoint& globalPos);
+    void onHeaderDragged();
     // The start values from the settings: サブフォルダも対象 and the preselected action.
     void applyStartValues();
     // Hands the cache store to the search when the cache setting is on.
@@ -163,12 +241,33 @@ private:
     QComboBox* m_ruleOperator = nullptr;
     QComboBox* m_presetBox = nullptr;
     QXRulePresets m_presets;
-    QTableView* m_results = nullptr;
+    QXFileListCtrl* m_results = nullptr;
     QXResultListModel* m_resultModel = nullptr;
+    QPushButton* m_listButton = nullptr;
+    bool m_duplicateSearch = false;
+    std::vector<std::wstring> m_extensions;
+    int m_sortSection = 0;
+    bool m_sortAscending = true;
+    ExportFileChooser m_chooseExportFile;
+    ImportFileChooser m_chooseImportFile;
     QString m_statusText;
     // Set once the form is built and has its start values; a new document before that
     // keeps them.
     bool m_formReady = false;
+
+    // Actions: the 処理 selector and 実行.
+    void setUpActions();
+    // QXDeleteRunHost
+    bool chooseDestination(std::string& folder) override;
+    bool runProgress(QXDeleteThreadInterface& worker, int32_t mode) override;
+    bool runEmptyFolders() override;
+    void resultsChanged() override;
+
+    QComboBox* m_action = nullptr;
+    QXQtProgressSink m_actionSink;
+    QXDeleteRun m_deleteRun;
+    DestinationChooser m_chooseDestination;
+    EmptyFolderRunner m_runEmptyFolders;
 };
 
 }  // namespace quenrix
