@@ -25,6 +25,7 @@
 #include "core/QXLog.h"
 #include "digest/QXCacheServer.h"
 #include "platform/Times.h"
+#include "platform/UniqueFd.h"
 #include "tovy/TovUtf8.h"
 
 namespace quenrix {
@@ -39,20 +40,7 @@ int64_t nsOf(const struct timespec& ts) {
     return int64_t(ts.tv_sec) * 1000000000 + int64_t(ts.tv_nsec);
 }
 
-// A descriptor that is closed on every path.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+using Fd = platform::UniqueFd;
 
 // Opens path for content reading: never through a final symbolic link, never blocking
 // on a FIFO or device, and only when it is a regular file (the recorded one, when

@@ -5,6 +5,7 @@
 
 #include "doc/QXAppSettings.h"
 #include "platform/Text.h"
+#include "rule/QXFilenameWildcardRule.h"
 #include "tovy/TovUtf8.h"
 
 namespace Quenrix {
@@ -38,24 +39,8 @@ void SearchEmptyFolderJob::sortFound(bool ascending) {
 }
 
 std::wstring wildcardToExpression(std::wstring_view pattern) {
-    std::wstring expression = L"^";
-    for (wchar_t c : pattern) {
-        switch (c) {
-            case L'*':
-                expression += L".*";
-                break;
-            case L'?':
-                expression += L'.';
-                break;
-            case L'.':
-                expression += L"[.]";
-                break;
-            default:
-                expression += c;
-        }
-    }
-    expression += L'$';
-    return expression;
+    // The same translation as the file-name wildcard rule's.
+    return quenrix::QXFilenameWildcardRule::wildcardToExpression(pattern);
 }
 
 bool SearchEmptyFolderPatterns::compile(const std::vector<std::wstring>& patterns,

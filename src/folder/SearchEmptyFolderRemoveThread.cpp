@@ -11,6 +11,7 @@
 #include "folder/SearchEmptyFolderListing.h"
 #include "platform/ErrorText.h"
 #include "platform/Path.h"
+#include "platform/UniqueFd.h"
 #include "tovy/TovUtf8.h"
 
 namespace Quenrix {
@@ -23,21 +24,7 @@ const wchar_t kSourceName[] = L"folder\\SearchEmptyFolderRemoveDlg";
 constexpr int kStepDeleteFile = 201;
 constexpr int kStepRemoveFolder = 202;
 
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool ok() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
+using Fd = platform::UniqueFd;
 
 void logSystemError(int err, int step) {
     const std::wstring text = platform::errorText(err);

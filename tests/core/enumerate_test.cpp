@@ -10,6 +10,7 @@
 
 #include "core/QXHandleThread.h"
 #include "core/QXLog.h"
+#include "support/LogCapture.h"
 #include "support/Recorders.h"
 #include "support/TempDir.h"
 #include "tovy/TovUtf8.h"
@@ -21,36 +22,7 @@ using test::RecordingSink;
 using test::ScriptedPrompt;
 using test::TempDir;
 
-// The log's messages (time stamps removed) written while the object lives.
-class LogCapture {
-public:
-    explicit LogCapture(const TempDir& dir) : m_path(dir / "capture.log") {
-        QXLog::setEnabled(true);
-        QXLog::setFilePath(m_path);
-    }
-    ~LogCapture() { QXLog::setFilePath(""); }
-    std::vector<std::wstring> messages() const {
-        std::wstring all = tovy::fromUtf8(test::readFile(m_path));
-        std::vector<std::wstring> out;
-        size_t pos = 0;
-        while (pos < all.size()) {
-            size_t end = all.find(L"\r\n", pos);
-            if (end == std::wstring::npos) end = all.size();
-            std::wstring line = all.substr(pos, end - pos);
-            size_t mark = line.find(L"> ");
-            out.push_back(mark == std::wstring::npos ? line : line.substr(mark + 2));
-            pos = end + 2;
-        }
-        return out;
-    }
-    bool has(const std::wstring& message) const {
-        auto m = messages();
-        return std::find(m.begin(), m.end(), message) != m.end();
-    }
-
-private:
-    std::string m_path;
-};
+using test::LogCapture;
 
 struct Options {
     bool subfolders = true;

@@ -19,6 +19,7 @@
 #include "folder/SearchEmptyFolderJob.h"
 #include "folder/SearchEmptyFolderRemoveThread.h"
 #include "folder/SearchEmptyFolderThread.h"
+#include "support/LogCapture.h"
 #include "support/Recorders.h"
 #include "support/TempDir.h"
 #include "tovy/TovUtf8.h"
@@ -34,42 +35,7 @@ using quenrix::test::TempDir;
 const std::vector<std::wstring> kDefaultIgnore{L"thumbs.db", L"desktop.ini", L"_catalog.vix",
                                                L"picasa.ini"};
 
-// The log's messages (time stamps removed) written while the object lives.
-class LogCapture {
-public:
-    LogCapture() : m_path(m_dir / "capture.log") {
-        QXLog::setEnabled(true);
-        QXLog::setFilePath(m_path);
-    }
-    ~LogCapture() { QXLog::setFilePath(""); }
-    std::vector<std::wstring> messages() const {
-        std::wstring all = tovy::fromUtf8(quenrix::test::readFile(m_path));
-        std::vector<std::wstring> out;
-        size_t pos = 0;
-        while (pos < all.size()) {
-            size_t end = all.find(L"\r\n", pos);
-            if (end == std::wstring::npos) end = all.size();
-            std::wstring line = all.substr(pos, end - pos);
-            size_t mark = line.find(L"> ");
-            out.push_back(mark == std::wstring::npos ? line : line.substr(mark + 2));
-            pos = end + 2;
-        }
-        return out;
-    }
-    bool has(const std::wstring& message) const {
-        auto m = messages();
-        return std::find(m.begin(), m.end(), message) != m.end();
-    }
-    bool hasPart(const std::wstring& part) const {
-        for (const auto& m : messages())
-            if (m.find(part) != std::wstring::npos) return true;
-        return false;
-    }
-
-private:
-    TempDir m_dir;
-    std::string m_path;
-};
+using quenrix::test::LogCapture;
 
 // Builds a fixture from a list of entries relative to the root: "a/b/" a folder,
 // "a/x" a file, "a/l -> ../b" a symbolic link, "a/p |" a FIFO.
