@@ -432,26 +432,40 @@ std::string prefixCacheTag(size_t length) {
     return "xxh3prefix" + std::to_string(length);
 }
 
-bool CachedFilePrefix(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash) {
-    if (!cache) return HashFilePrefix(info, length, hash);
+namespace {
+
+// The cache tag of the prefix hash, made once per thread for the length last asked.
+const std::string& prefixTagFor(size_t length) {
     thread_local std::string tag;
     thread_local size_t tagLength = 0;
     if (tag.empty() || tagLength != length) {
         tag = prefixCacheTag(length);
         tagLength = length;
     }
-    if (const std::string* hit = validCachedContent(*cache, info, tag, 16)) {
-        uint64_t value = 0;
-        const auto [end, error] = std::from_chars(hit->data(), hit->data() + 16, value, 16);
-        if (error == std::errc() && end == hit->data() + 16) {
-            *hash = value;
-            return true;
-        }
-    }
+    return tag;
+}
+
+}  // namespace
+
+bool CachedPrefixOnly(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash) {
+    if (!cache) return false;
+    const std::string* hit = validCachedContent(*cache, info, prefixTagFor(length), 16);
+    if (!hit) return false;
+    uint64_t value = 0;
+    const auto [end, error] = std::from_chars(hit->data(), hit->data() + 16, value, 16);
+    if (error != std::errc() || end != hit->data() + 16) return false;
+    *hash = value;
+    return true;
+}
+
+bool CachedFilePrefix(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash) {
+    if (!cache) return HashFilePrefix(info, length, hash);
+    if (CachedPrefixOnly(info, length, cache, hash)) return true;
     if (!HashFilePrefix(info, length, hash)) return false;
     char text[17];
     std::snprintf(text, sizeof text, "%016" PRIx64, *hash);
-    cache->store(info.nativePath(), tag, std::string_view(text, 16), digestCacheStamp(info.stat()));
+    cache->store(info.nativePath(), prefixTagFor(length), std::string_view(text, 16),
+                 digestCacheStamp(info.stat()));
     return true;
 }
 

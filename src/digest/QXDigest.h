@@ -86,6 +86,9 @@ bool HashFilePrefix(const QXFileInfo& info, size_t length, uint64_t* hash);
 // The same through the cache (when not null): a valid entry of the prefix tag is taken
 // without reading the file, and a newly made hash is stored.
 bool CachedFilePrefix(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash);
+// Only the cache's part of that: true when a valid entry was found (and taken), without
+// reading the file.
+bool CachedPrefixOnly(const QXFileInfo& info, size_t length, QXCacheServer* cache, uint64_t* hash);
 // The cache tag of the prefix hash of `length` bytes ("xxh3prefix4096").
 std::string prefixCacheTag(size_t length);
 

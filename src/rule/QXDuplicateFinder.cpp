@@ -341,8 +341,19 @@ bool QXDuplicateFinder::classifyDigests(const std::vector<QXFileInfo*>& records,
         }
         std::vector<uint64_t> prefix(probed.size());
         std::vector<uint8_t> readable(probed.size(), 0);
-        m_pool.run(probed.size(), [&](size_t j) {
+        // Cached hashes are taken here; only the files that must be read go to the
+        // threads (waking them costs more than a lookup, and a search meets thousands of
+        // such size classes).
+        std::vector<size_t> toRead;
+        for (size_t j = 0; j < probed.size(); ++j) {
+            if (CachedPrefixOnly(*records[probed[j]], kPrefixBytes, cache, &prefix[j]))
+                readable[j] = 1;
+            else
+                toRead.push_back(j);
+        }
+        m_pool.run(toRead.size(), [&](size_t k) {
             if (m_host.cancelled()) return;
+            const size_t j = toRead[k];
             readable[j] = CachedFilePrefix(*records[probed[j]], kPrefixBytes, cache, &prefix[j]);
         });
         if (m_host.cancelled()) return false;
