@@ -178,27 +178,26 @@ void QXCacheServer::preload(const std::vector<std::string>& tags, std::string_vi
 }
 
 QXCacheServer::LookupResult QXCacheServer::lookup(std::string_view path, std::string_view tag) {
-    // Held across find, whose success flag is read here.
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
     LookupResult result;
-    try {
-        result.found = find(path, tag, result.content, result.stamp);
-        result.ok = result.found || m_lastFindOk;
-    } catch (const std::bad_alloc&) {
-        return LookupResult{};
-    }
+    result.found = findRow(path, tag, result.content, result.stamp, result.ok);
     return result;
 }
 
 bool QXCacheServer::find(std::string_view path, std::string_view tag, std::string& content,
                          std::string& stamp) {
+    bool ran = false;
+    return findRow(path, tag, content, stamp, ran);
+}
+
+bool QXCacheServer::findRow(std::string_view path, std::string_view tag, std::string& content,
+                            std::string& stamp, bool& ran) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     content.clear();
     stamp.clear();
-    m_lastFindOk = false;
+    ran = false;
     try {
         if (const Preloaded* p = preloadedFor(path, tag)) {
-            m_lastFindOk = true;
+            ran = true;
             std::string_view c, s;
             if (!p->rows.get(path, c, s)) return false;
             content.assign(c);
@@ -224,7 +223,7 @@ bool QXCacheServer::find(std::string_view path, std::string_view tag, std::strin
                 content.assign(q.getStringField(q.fieldIndex("content")));
             }
         }
-        m_lastFindOk = true;
+        ran = true;
         // A long run of lookups must not keep other instances from writing.
         if (m_inTransaction && std::chrono::steady_clock::now() - m_transactionStart >=
                                    std::chrono::milliseconds(kBatchCommitMs))
@@ -235,6 +234,7 @@ bool QXCacheServer::find(std::string_view path, std::string_view tag, std::strin
     }
     content.clear();
     stamp.clear();
+    ran = false;
     return false;
 }
 

@@ -101,6 +101,10 @@ public:
 
 private:
     void logException(const std::string& message);
+    // find, also telling whether the lookup ran (no row found still ran); ran is false
+    // and the strings empty on a failure.
+    bool findRow(std::string_view path, std::string_view tag, std::string& content,
+                 std::string& stamp, bool& ran);
     // Starts the batch's transaction when a batch is open and none runs yet.
     void openBatchTransactionLocked();
     void commitLocked();
@@ -117,7 +121,6 @@ private:
     std::vector<Preloaded> m_preloaded;
     std::string m_folder;
     int m_batchDepth = 0;
-    bool m_lastFindOk = false;  // the last find ran its statement (under m_lock)
     bool m_inTransaction = false;
     int m_pendingRows = 0;
     std::chrono::steady_clock::time_point m_transactionStart;

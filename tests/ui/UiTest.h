@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QObject>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -63,6 +65,34 @@ inline void whenPopup(std::function<void(QMenu*)> step, int tries = 500) {
         if (!menu) return whenPopup(std::move(step), tries - 1);
         step(menu);
     });
+}
+
+// The control with the given id ("c<id>") below `parent`; a missing one ends the test run.
+template <class W>
+W* control(QWidget* parent, int id) {
+    W* w = parent->findChild<W*>(QStringLiteral("c%1").arg(id));
+    if (!w) qFatal("no control c%d in %s", id, qPrintable(parent->windowTitle()));
+    return w;
+}
+
+// Presses OK on a shown dialog expecting a refusal: "caption|text|icon" of the box it
+// shows (closed here), with "|closed" appended when the dialog did not stay open.
+inline QString refusedOk(QWidget* dlg) {
+    QString seen = QStringLiteral("(no box)");
+    auto armed = std::make_shared<bool>(true);
+    whenModal(
+        [&seen](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            seen = box ? box->windowTitle() + u'|' + box->text() + u'|' +
+                             QString::number(int(box->icon()))
+                       : QStringLiteral("(not a box)");
+            w->close();
+        },
+        dlg, armed);
+    control<QPushButton>(dlg, 1)->click();
+    *armed = false;
+    if (!dlg->isVisible()) seen += QStringLiteral("|closed");
+    return seen;
 }
 
 }  // namespace quenrix::test

@@ -22,6 +22,7 @@
 #include "support/Recorders.h"
 #include "support/TempDir.h"
 #include "tool/ui/CFileDeleteDlg.h"
+#include "ui/FormFixture.h"
 #include "ui/UiTest.h"
 #include "view/ui/CQuenrixView.h"
 #include "view/ui/QXResultListModel.h"
@@ -31,19 +32,7 @@ using quenrix::test::TempDir;
 
 namespace {
 
-struct Form {
-    CQuenrixDoc doc;
-    QXFolderHistory history;
-    test::ScriptedPrompt prompt;
-    CQuenrixView view{doc, history, prompt};
-
-    template <class W = QPushButton>
-    W* control(int id) {
-        W* w = view.findChild<W*>(QStringLiteral("c%1").arg(id));
-        if (!w) qFatal("no control c%d", id);
-        return w;
-    }
-};
+using Form = test::FormFixture;
 
 // What the progress dialog showed once its run had ended.
 struct DialogSeen {

@@ -45,12 +45,7 @@ namespace {
 using quenrix::test::whenModal;
 using quenrix::test::whenPopup;
 
-template <class W>
-W* control(QWidget* dlg, int id) {
-    W* w = dlg->findChild<W*>(QStringLiteral("c%1").arg(id));
-    if (!w) qFatal("no control c%d in %s", id, qPrintable(dlg->windowTitle()));
-    return w;
-}
+using quenrix::test::control;
 
 QStringList items(QComboBox* combo) {
     QStringList texts;
@@ -78,25 +73,7 @@ void dropFiles(QWidget* edit, const std::vector<std::string>& nativePaths) {
     QApplication::sendEvent(edit, &drop);
 }
 
-// Presses OK on a shown dialog expecting a refusal: "caption|text|icon" of the box it
-// shows (closed here), with "|closed" appended when the dialog did not stay open.
-QString refusedOk(QWidget* dlg) {
-    QString seen = QStringLiteral("(no box)");
-    auto armed = std::make_shared<bool>(true);
-    whenModal(
-        [&seen](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            seen = box ? box->windowTitle() + u'|' + box->text() + u'|' +
-                             QString::number(int(box->icon()))
-                       : QStringLiteral("(not a box)");
-            w->close();
-        },
-        dlg, armed);
-    control<QPushButton>(dlg, 1)->click();
-    *armed = false;
-    if (!dlg->isVisible()) seen += QStringLiteral("|closed");
-    return seen;
-}
+using quenrix::test::refusedOk;
 
 const QStringList kDuplicateLabels = {QStringLiteral("完全一致"),
                                       QStringLiteral("CRC32"),

@@ -29,12 +29,7 @@ namespace {
 using test::ScriptedPrompt;
 using test::TempDir;
 
-template <class W>
-W* control(QWidget* dlg, int id) {
-    W* w = dlg->findChild<W*>(QStringLiteral("c%1").arg(id));
-    if (!w) qFatal("no control c%d in %s", id, qPrintable(dlg->windowTitle()));
-    return w;
-}
+using quenrix::test::control;
 
 // Runs `step` on the first modal dialog that has a control with this id, once `ready`
 // says so; gives up after a few seconds.

@@ -41,12 +41,7 @@ namespace {
 
 using quenrix::test::whenModal;
 
-template <class W>
-W* control(QWidget* dlg, int id) {
-    W* w = dlg->findChild<W*>(QStringLiteral("c%1").arg(id));
-    if (!w) qFatal("no control c%d in %s", id, qPrintable(dlg->windowTitle()));
-    return w;
-}
+using quenrix::test::control;
 
 QString qs(const std::string& native) {
     return QString::fromStdString(native);
@@ -69,25 +64,7 @@ void whenDialog(std::function<void(T*)> step, int tries = 500) {
     });
 }
 
-// Presses OK on a shown dialog expecting a refusal: "caption|text|icon" of the box it
-// shows (closed here), with "|closed" appended when the dialog did not stay open.
-QString refusedOk(QDialog* dlg) {
-    QString seen = QStringLiteral("(no box)");
-    auto armed = std::make_shared<bool>(true);
-    whenModal(
-        [&seen](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            seen = box ? box->windowTitle() + u'|' + box->text() + u'|' +
-                             QString::number(int(box->icon()))
-                       : QStringLiteral("(not a box)");
-            w->close();
-        },
-        dlg, armed);
-    control<QPushButton>(dlg, 1)->click();
-    *armed = false;
-    if (!dlg->isVisible()) seen += QStringLiteral("|closed");
-    return seen;
-}
+using quenrix::test::refusedOk;
 
 // The rows of the priority list as "path|yes" texts.
 QStringList entries(const QTreeWidget* list) {

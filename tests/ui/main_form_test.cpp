@@ -24,6 +24,7 @@
 #include "rule/ui/CRuleListCtrl.h"
 #include "support/Recorders.h"
 #include "support/TempDir.h"
+#include "ui/FormFixture.h"
 #include "ui/UiTest.h"
 #include "view/ui/CQuenrixView.h"
 #include "view/ui/QXResultListModel.h"
@@ -32,20 +33,7 @@ using namespace quenrix;
 
 namespace {
 
-struct Form {
-    CQuenrixDoc doc;
-    QXFolderHistory history;
-    test::ScriptedPrompt prompt;
-    CQuenrixView view{doc, history, prompt};
-
-    template <class W = QPushButton>
-    W* control(int id) {
-        W* w = view.findChild<W*>(QStringLiteral("c%1").arg(id));
-        if (!w) qFatal("no control c%d", id);
-        return w;
-    }
-    void click(int id) { QTest::mouseClick(control(id), Qt::LeftButton); }
-};
+using Form = test::FormFixture;
 
 QString qs(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));

@@ -19,6 +19,7 @@
 #include "rule/QXRuleRegistry.h"
 #include "support/Recorders.h"
 #include "support/TempDir.h"
+#include "ui/FormFixture.h"
 #include "ui/UiTest.h"
 #include "view/ui/CInputPresetNameDlg.h"
 #include "view/ui/CQuenrixView.h"
@@ -27,20 +28,8 @@ using namespace quenrix;
 
 namespace {
 
-struct Form {
+struct Form : test::FormFixture {
     explicit Form(const std::string& folder) { view.usePresetFolder(folder); }
-    CQuenrixDoc doc;
-    QXFolderHistory history;
-    test::ScriptedPrompt prompt;
-    CQuenrixView view{doc, history, prompt};
-
-    template <class W = QPushButton>
-    W* control(int id) {
-        W* w = view.findChild<W*>(QStringLiteral("c%1").arg(id));
-        if (!w) qFatal("no control c%d", id);
-        return w;
-    }
-    void click(int id) { QTest::mouseClick(control(id), Qt::LeftButton); }
     std::wstring lastBox() {
         return prompt.boxes.empty() ? std::wstring() : prompt.boxes.back().text;
     }
