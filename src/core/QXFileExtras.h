@@ -11,12 +11,16 @@
 namespace quenrix {
 
 struct QXDigestRecord;  // digest/QXDigest.h
+struct QXImageFeatures;  // rule/QXSimilarImage.h (made by the similar-image rule)
+struct QXThumbHolder;    // core/QXThumbHolder.h
 
 struct QXFileExtras {
     std::unique_ptr<QXDigestRecord> digests;
     std::unique_ptr<QXExifHolder> exif;
     std::unique_ptr<QXId3Holder> id3;
     std::unique_ptr<QXVideoHolder> video;
+    std::shared_ptr<QXImageFeatures> features;  // shared: the type is known only to its rule
+    std::shared_ptr<QXThumbHolder> thumb;
 };
 
 }  // namespace quenrix
