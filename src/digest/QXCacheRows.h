@@ -23,6 +23,16 @@ public:
     // set.
     bool get(std::string_view path, std::string_view& content, std::string_view& stamp) const;
     size_t size() const { return m_rows.size(); }
+    // Calls f(path, content, stamp) for every row, in the order the rows were added.
+    template <class F>
+    void forEach(F&& f) const {
+        const std::string_view text(m_text);
+        for (const Row& row : m_rows) {
+            f(text.substr(row.offset, row.pathLength),
+              text.substr(row.offset + row.pathLength, row.contentLength),
+              text.substr(row.offset + row.pathLength + row.contentLength, row.stampLength));
+        }
+    }
 
 private:
     struct Row {

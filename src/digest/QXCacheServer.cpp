@@ -21,6 +21,33 @@ constexpr const char* kTable = "quenrix_cache_table";
 constexpr const char* kCreateIndex =
     "CREATE INDEX IF NOT EXISTS quenrix_cache_path_tag ON quenrix_cache_table (path, tag);";
 
+// The packed copies and the triggers that drop them when a row of the table changes.
+// rtrim(path, <every character of path but '/'>) is the path up to its last '/'.
+constexpr const char* kCreatePacks =
+    "CREATE TABLE IF NOT EXISTS quenrix_cache_packs (folder TEXT, tag TEXT, rows BLOB, "
+    "PRIMARY KEY (folder, tag));"
+    "CREATE TABLE IF NOT EXISTS quenrix_cache_cover (tag TEXT, low TEXT, high TEXT);"
+    "CREATE TRIGGER IF NOT EXISTS quenrix_cache_packs_insert AFTER INSERT ON "
+    "quenrix_cache_table BEGIN "
+    "DELETE FROM quenrix_cache_packs WHERE tag = NEW.tag AND "
+    "folder = rtrim(NEW.path, replace(NEW.path, '/', '')); "
+    "DELETE FROM quenrix_cache_cover WHERE tag = NEW.tag AND NEW.path >= low AND "
+    "(high IS NULL OR NEW.path < high); END;"
+    "CREATE TRIGGER IF NOT EXISTS quenrix_cache_packs_update AFTER UPDATE ON "
+    "quenrix_cache_table BEGIN "
+    "DELETE FROM quenrix_cache_packs WHERE (tag = NEW.tag AND "
+    "folder = rtrim(NEW.path, replace(NEW.path, '/', ''))) OR (tag = OLD.tag AND "
+    "folder = rtrim(OLD.path, replace(OLD.path, '/', ''))); "
+    "DELETE FROM quenrix_cache_cover WHERE (tag = NEW.tag AND NEW.path >= low AND "
+    "(high IS NULL OR NEW.path < high)) OR (tag = OLD.tag AND OLD.path >= low AND "
+    "(high IS NULL OR OLD.path < high)); END;"
+    "CREATE TRIGGER IF NOT EXISTS quenrix_cache_packs_delete AFTER DELETE ON "
+    "quenrix_cache_table BEGIN "
+    "DELETE FROM quenrix_cache_packs WHERE tag = OLD.tag AND "
+    "folder = rtrim(OLD.path, replace(OLD.path, '/', '')); "
+    "DELETE FROM quenrix_cache_cover WHERE tag = OLD.tag AND OLD.path >= low AND "
+    "(high IS NULL OR OLD.path < high); END;";
+
 // Only a path that is certainly gone counts as gone: a folder we may not search
 // (EACCES) or a path on a missing mount (EIO...) keeps its rows.
 bool pathIsGone(const std::string& path) {
@@ -74,6 +101,7 @@ void QXCacheServer::createTables() {
     // Runs inside openFile, under the lock of open(); exceptions go back to openFile.
     if (!db()->tableExists(kTable)) db()->execDML(kCreateTable);
     db()->execDML(kCreateIndex);
+    db()->execDML(kCreatePacks);
     // A search touches every row below its folders once; with the default page cache of
     // 2 MB the index walk would read the same table pages again and again.
     db()->execDML("PRAGMA cache_size = -32768;");
@@ -106,6 +134,12 @@ void QXCacheServer::preload(std::string_view tag, std::string_view pathPrefix) {
 void QXCacheServer::preload(const std::vector<std::string>& tags, std::string_view pathPrefix) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (m_batchDepth == 0 || !db()) return;
+    // The paths that start with the prefix are those from the prefix up to (not
+    // including) the prefix with its last byte raised. A prefix of 0xFF bytes only has
+    // no upper bound.
+    std::string upper(pathPrefix);
+    while (!upper.empty() && uint8_t(upper.back()) == 0xFF) upper.pop_back();
+    if (!upper.empty()) upper.back() = char(uint8_t(upper.back()) + 1);
     std::vector<Preloaded> loaded;
     for (const std::string& tag : tags) {
         // Already covered by a wider preload of this batch.
@@ -113,65 +147,184 @@ void QXCacheServer::preload(const std::vector<std::string>& tags, std::string_vi
         loaded.emplace_back();
         loaded.back().tag = tag;
         loaded.back().prefix = pathPrefix;
+        loaded.back().upper = upper;
     }
     if (loaded.empty()) return;
-    auto keep = [&](std::string_view path, std::string_view tag, std::string_view content,
-                    std::string_view stamp) {
-        for (Preloaded& p : loaded) {
-            if (p.tag != tag) continue;
-            p.rows.set(path, content, stamp);
-            return;
-        }
-    };
     try {
         openBatchTransactionLocked();
-        // The paths that start with the prefix are those from the prefix up to (not
-        // including) the prefix with its last byte raised. A prefix of 0xFF bytes only
-        // has no upper bound.
-        std::string upper(pathPrefix);
-        while (!upper.empty() && uint8_t(upper.back()) == 0xFF) upper.pop_back();
-        if (!upper.empty()) upper.back() = char(uint8_t(upper.back()) + 1);
+        if (m_dataVersion < 0) m_dataVersion = db()->execScalar("PRAGMA data_version;");
+        std::vector<Preloaded*> fromTable;
+        for (Preloaded& p : loaded) {
+            if (!loadPacksLocked(p)) {
+                p.packs.reset();
+                p.fromTable = true;
+                fromTable.push_back(&p);
+            }
+        }
+        auto keep = [&](std::string_view path, std::string_view tag, std::string_view content,
+                        std::string_view stamp) {
+            for (Preloaded* p : fromTable) {
+                if (p->tag != tag) continue;
+                p->rows.set(path, content, stamp);
+                return;
+            }
+        };
         const char* range = upper.empty() ? " WHERE path >= ?" : " WHERE path >= ? AND path < ?";
         auto bindRange = [&](CppSQLite3Statement& stmt) {
             stmt.bind(1, pathPrefix);
             if (!upper.empty()) stmt.bind(2, std::string_view(upper));
             return upper.empty() ? 2 : 3;
         };
-        // Counting the range reads the index alone. When most of the table lies in it,
-        // the table is read straight through: fetching each row of the range from its own
-        // table page costs several times that walk.
-        CppSQLite3Statement count = db()->compileStatement(
-            std::string("SELECT COUNT(*) FROM quenrix_cache_table") + range + ";");
-        bindRange(count);
-        int64_t inRange = 0;
-        {
-            CppSQLite3Query q = count.execQuery();
-            if (!q.eof()) inRange = q.getInt64Field(0);
-        }
-        const int64_t tableRows = db()->execScalar("SELECT MAX(rowid) FROM quenrix_cache_table;");
-        if (inRange * 4 >= tableRows) {
-            CppSQLite3Query q =
-                db()->execQuery("SELECT path,tag,content,timestamp FROM quenrix_cache_table;");
-            for (; !q.eof(); q.nextRow()) {
-                const std::string_view path = q.getStringView(0);
-                if (path.substr(0, pathPrefix.size()) == pathPrefix)
-                    keep(path, q.getStringView(1), q.getStringView(2), q.getStringView(3));
+        if (!fromTable.empty()) {
+            // Counting the range reads the index alone. When most of the table lies in
+            // it, the table is read straight through: fetching each row of the range from
+            // its own table page costs several times that walk.
+            CppSQLite3Statement count = db()->compileStatement(
+                std::string("SELECT COUNT(*) FROM quenrix_cache_table") + range + ";");
+            bindRange(count);
+            int64_t inRange = 0;
+            {
+                CppSQLite3Query q = count.execQuery();
+                if (!q.eof()) inRange = q.getInt64Field(0);
             }
-        } else {
-            for (Preloaded& p : loaded) {
-                CppSQLite3Statement stmt = db()->compileStatement(
-                    std::string("SELECT path,tag,content,timestamp FROM quenrix_cache_table") +
-                    range + " AND tag = ?;");
-                stmt.bind(bindRange(stmt), std::string_view(p.tag));
-                CppSQLite3Query q = stmt.execQuery();
-                for (; !q.eof(); q.nextRow())
-                    keep(q.getStringView(0), q.getStringView(1), q.getStringView(2),
-                         q.getStringView(3));
+            const int64_t tableRows =
+                db()->execScalar("SELECT MAX(rowid) FROM quenrix_cache_table;");
+            if (inRange * 4 >= tableRows) {
+                CppSQLite3Query q =
+                    db()->execQuery("SELECT path,tag,content,timestamp FROM quenrix_cache_table;");
+                for (; !q.eof(); q.nextRow()) {
+                    const std::string_view path = q.getStringView(0);
+                    if (path.substr(0, pathPrefix.size()) == pathPrefix)
+                        keep(path, q.getStringView(1), q.getStringView(2), q.getStringView(3));
+                }
+            } else {
+                for (Preloaded* p : fromTable) {
+                    CppSQLite3Statement stmt = db()->compileStatement(
+                        std::string("SELECT path,tag,content,timestamp FROM quenrix_cache_table") +
+                        range + " AND tag = ?;");
+                    stmt.bind(bindRange(stmt), std::string_view(p->tag));
+                    CppSQLite3Query q = stmt.execQuery();
+                    for (; !q.eof(); q.nextRow())
+                        keep(q.getStringView(0), q.getStringView(1), q.getStringView(2),
+                             q.getStringView(3));
+                }
             }
         }
         for (Preloaded& p : loaded) m_preloaded.push_back(std::move(p));
     } catch (const CppSQLite3Exception& e) {
         // The lookups simply go to the database one by one then.
+        logException(e.errorMessage());
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+bool QXCacheServer::loadPacksLocked(Preloaded& p) {
+    // Covered: some cover of the tag spans the whole range [prefix, upper).
+    CppSQLite3Statement cover = db()->compileStatement(
+        "SELECT COUNT(*) FROM quenrix_cache_cover WHERE tag = ? AND low <= ? AND "
+        "(high IS NULL OR (? <> '' AND high >= ?));");
+    cover.bind(1, std::string_view(p.tag));
+    cover.bind(2, std::string_view(p.prefix));
+    cover.bind(3, std::string_view(p.upper));
+    cover.bind(4, std::string_view(p.upper));
+    {
+        CppSQLite3Query q = cover.execQuery();
+        if (q.eof() || q.getInt64Field(0) == 0) return false;
+    }
+    p.packs = std::make_unique<QXCachePacks>();
+    CppSQLite3Statement stmt = db()->compileStatement(
+        p.upper.empty()
+            ? "SELECT folder,rows FROM quenrix_cache_packs WHERE tag = ? AND folder >= ?;"
+            : "SELECT folder,rows FROM quenrix_cache_packs WHERE tag = ? AND folder >= ? AND "
+              "folder < ?;");
+    stmt.bind(1, std::string_view(p.tag));
+    stmt.bind(2, std::string_view(p.prefix));
+    if (!p.upper.empty()) stmt.bind(3, std::string_view(p.upper));
+    CppSQLite3Query q = stmt.execQuery();
+    for (; !q.eof(); q.nextRow()) {
+        if (!p.packs->add(std::string(q.getStringView(0)), std::string(q.getBlobView(1))))
+            return false;
+    }
+    p.packs->buildIndex();
+    return true;
+}
+
+void QXCacheServer::writePacksLocked() {
+    bool any = false;
+    for (const Preloaded& p : m_preloaded) any = any || p.fromTable || p.changed;
+    if (!any || !db()) return;
+    try {
+        // Rows another connection committed since the ranges were read may be missing
+        // from memory: then the packs stay dropped and the next search reads the table.
+        if (db()->execScalar("PRAGMA data_version;") != m_dataVersion) return;
+        openBatchTransactionLocked();
+        CppSQLite3Statement put = db()->compileStatement(
+            "INSERT OR REPLACE INTO quenrix_cache_packs (folder, tag, rows) VALUES(?, ?, ?);");
+        CppSQLite3Statement drop = db()->compileStatement(
+            "DELETE FROM quenrix_cache_packs WHERE tag = ? AND folder >= ? AND "
+            "(? = '' OR folder < ?);");
+        CppSQLite3Statement dropCovers = db()->compileStatement(
+            "DELETE FROM quenrix_cache_cover WHERE tag = ? AND low >= ? AND "
+            "(? = '' OR (high IS NOT NULL AND high <= ?));");
+        CppSQLite3Statement addCover = db()->compileStatement(
+            "INSERT INTO quenrix_cache_cover (tag, low, high) VALUES(?, ?, ?);");
+        for (const Preloaded& p : m_preloaded) {
+            if (!p.fromTable && !p.changed) continue;
+            // The rows by folder: the stored ones first, so they win over the packs'.
+            struct Row {
+                std::string_view folder;
+                QXCachePacks::Entry entry;
+            };
+            std::vector<Row> rows;
+            rows.reserve(p.rows.size());
+            p.rows.forEach(
+                [&](std::string_view path, std::string_view content, std::string_view stamp) {
+                    const std::string_view folder = QXCachePacks::folderOf(path);
+                    rows.push_back({folder, {path.substr(folder.size()), content, stamp}});
+                });
+            std::stable_sort(rows.begin(), rows.end(),
+                             [](const Row& a, const Row& b) { return a.folder < b.folder; });
+            if (p.fromTable) {
+                drop.bind(1, std::string_view(p.tag));
+                drop.bind(2, std::string_view(p.prefix));
+                drop.bind(3, std::string_view(p.upper));
+                drop.bind(4, std::string_view(p.upper));
+                drop.execDML();
+            }
+            std::vector<QXCachePacks::Entry> entries;
+            for (size_t i = 0; i < rows.size();) {
+                size_t end = i;
+                entries.clear();
+                while (end < rows.size() && rows[end].folder == rows[i].folder)
+                    entries.push_back(rows[end++].entry);
+                if (const auto* packed = p.packs ? p.packs->rowsOf(rows[i].folder) : nullptr) {
+                    for (const QXCachePacks::Entry& e : *packed) {
+                        const bool stored =
+                            std::any_of(rows.begin() + i, rows.begin() + end,
+                                        [&](const Row& r) { return r.entry.name == e.name; });
+                        if (!stored) entries.push_back(e);
+                    }
+                }
+                put.bind(1, rows[i].folder);
+                put.bind(2, std::string_view(p.tag));
+                put.bindBlob(3, QXCachePacks::encode(entries));
+                put.execDML();
+                i = end;
+            }
+            dropCovers.bind(1, std::string_view(p.tag));
+            dropCovers.bind(2, std::string_view(p.prefix));
+            dropCovers.bind(3, std::string_view(p.upper));
+            dropCovers.bind(4, std::string_view(p.upper));
+            dropCovers.execDML();
+            addCover.bind(1, std::string_view(p.tag));
+            addCover.bind(2, std::string_view(p.prefix));
+            if (p.upper.empty())
+                addCover.bindNull(3);
+            else
+                addCover.bind(3, std::string_view(p.upper));
+            addCover.execDML();
+        }
+    } catch (const CppSQLite3Exception& e) {
         logException(e.errorMessage());
     } catch (const std::bad_alloc&) {
     }
@@ -199,7 +352,7 @@ bool QXCacheServer::findRow(std::string_view path, std::string_view tag, std::st
         if (const Preloaded* p = preloadedFor(path, tag)) {
             ran = true;
             std::string_view c, s;
-            if (!p->rows.get(path, c, s)) return false;
+            if (!p->rows.get(path, c, s) && !(p->packs && p->packs->get(path, c, s))) return false;
             content.assign(c);
             stamp.assign(s);
             return true;
@@ -286,6 +439,7 @@ void QXCacheServer::store(std::string_view path, std::string_view tag, std::stri
         if (Preloaded* p = preloadedFor(path, tag)) {
             try {
                 p->rows.set(path, content, stamp);
+                p->changed = true;
             } catch (const std::bad_alloc&) {
                 // Without its copy in memory the lookups go to the database again.
                 m_preloaded.erase(m_preloaded.begin() + (p - m_preloaded.data()));
@@ -309,8 +463,10 @@ void QXCacheServer::endBatch() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (m_batchDepth == 0) return;
     if (--m_batchDepth == 0) {
+        writePacksLocked();
         commitLocked();
         m_preloaded.clear();
+        m_dataVersion = -1;
     }
 }
 

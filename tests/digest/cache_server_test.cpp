@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -237,6 +238,149 @@ TEST(CacheServer, PreloadedRowsAnswerLikeTheDatabase) {
                   5 + elsewhere);
         EXPECT_EQ(cache.lookup("/data/a", "xxhash64").content, "gggg");
     }
+}
+
+TEST(CachePacks, BlobsRoundTripAndMalformedOnesAreRefused) {
+    std::vector<QXCachePacks::Entry> rows = {
+        {"b.txt", "bbbb", "s2"}, {"a'.txt", "", "s1"}, {std::string_view("n\0ul", 4), "c", ""}};
+    const std::string blob = QXCachePacks::encode(rows);
+    std::vector<QXCachePacks::Entry> back;
+    ASSERT_TRUE(QXCachePacks::decode(blob, back));
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0].name, "a'.txt");
+    EXPECT_EQ(back[1].name, "b.txt");
+    EXPECT_EQ(back[1].content, "bbbb");
+    EXPECT_EQ(back[2].name, std::string_view("n\0ul", 4));
+
+    const struct {
+        const char* what;
+        std::string blob;
+    } bad[] = {
+        {"no magic", std::string("QXP2")},
+        {"empty", std::string()},
+        {"length past the end", std::string("QXP1\x05"
+                                            "ab",
+                                            7)},
+        {"field missing", std::string("QXP1\x01"
+                                      "a\x00",
+                                      7)},
+        {"length too long", std::string("QXP1\xff\xff\xff\xff\xff\x01", 10)},
+        {"names out of order", std::string("QXP1\x01"
+                                           "b\x00\x00\x01"
+                                           "a\x00\x00",
+                                           12)},
+        {"name repeated", std::string("QXP1\x01"
+                                      "a\x00\x00\x01"
+                                      "a\x00\x00",
+                                      12)},
+    };
+    for (const auto& c : bad) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(QXCachePacks::decode(c.blob, back));
+        QXCachePacks packs;
+        EXPECT_FALSE(packs.add("/d/", c.blob));
+        EXPECT_EQ(packs.folders(), 0u);
+    }
+    // Any bytes after a good start: refused or read, never past the end.
+    uint32_t seed = 7;
+    for (int i = 0; i < 2000; ++i) {
+        std::string noise = blob;
+        for (int k = 0; k < 3; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            noise[4 + seed % (noise.size() - 4)] = char(seed >> 24);
+        }
+        noise.resize(4 + seed % (noise.size() - 3));
+        if (QXCachePacks::decode(noise, back)) {
+            for (const auto& e : back) {
+                EXPECT_GE(e.name.data(), noise.data());
+                EXPECT_LE(e.stamp.data() + e.stamp.size(), noise.data() + noise.size());
+            }
+        }
+    }
+}
+
+// The packed copies a search reads instead of the table answer exactly like it, and a
+// row changed by anyone (this program or another) is never answered from an old pack.
+TEST(CacheServer, PacksAnswerLikeTheTableAndNeverOutliveAChange) {
+    TempDir dir;
+    QXCacheServer cache;
+    ASSERT_TRUE(cache.open(dir.createDir("settings")));
+    cache.store("/data/a", "xxhash64", "aaaa", "s1");
+    cache.store("/data/it's", "xxhash64", "bbbb", "s2");
+    cache.store("/data/sub/b", "xxhash64", "cccc", "s3");
+    cache.store("/elsewhere/c", "xxhash64", "dddd", "s4");
+    RawDb raw(cache.databasePath());
+    auto covers = [&] { return raw.scalar("SELECT COUNT(*) FROM quenrix_cache_cover"); };
+    auto search = [&](const std::function<void()>& inBatch) {
+        cache.beginBatch();
+        cache.preload(std::vector<std::string>{"xxhash64"}, "/data/");
+        inBatch();
+        cache.endBatch();
+    };
+    auto content = [&](const char* path) {
+        const auto r = cache.lookup(path, "xxhash64");
+        EXPECT_TRUE(r.ok) << path;
+        return r.found ? r.content : std::string("(none)");
+    };
+
+    search([] {});  // reads the table and packs what it read
+    EXPECT_EQ(raw.scalar("SELECT COUNT(*) FROM quenrix_cache_packs"), 2);  // /data/, /data/sub/
+    EXPECT_EQ(covers(), 1);
+    search([&] {
+        EXPECT_EQ(content("/data/a"), "aaaa");
+        EXPECT_EQ(cache.lookup("/data/it's", "xxhash64").stamp, "s2");
+        EXPECT_EQ(content("/data/sub/b"), "cccc");
+        EXPECT_EQ(content("/data/none"), "(none)");
+        EXPECT_EQ(content("/elsewhere/c"), "dddd");
+        // Stores during a search over the packs: its folder's pack is rewritten.
+        cache.store("/data/a", "xxhash64", "a2", "s5");
+        cache.store("/data/new", "xxhash64", "eeee", "s6");
+        EXPECT_EQ(content("/data/a"), "a2");
+    });
+    EXPECT_EQ(covers(), 1);
+    search([&] {
+        EXPECT_EQ(content("/data/a"), "a2");
+        EXPECT_EQ(content("/data/new"), "eeee");
+        EXPECT_EQ(content("/data/it's"), "bbbb");
+    });
+
+    const struct {
+        const char* sql;
+        const char* path;
+        const char* expected;
+    } changes[] = {
+        {"UPDATE quenrix_cache_table SET content = 'a3' WHERE path = '/data/a'", "/data/a", "a3"},
+        {"DELETE FROM quenrix_cache_table WHERE path = '/data/sub/b'", "/data/sub/b", "(none)"},
+        {"INSERT INTO quenrix_cache_table VALUES ('/data/sub/c', 'xxhash64', 's7', 'ffff')",
+         "/data/sub/c", "ffff"},
+        {"UPDATE quenrix_cache_table SET path = '/data/moved' WHERE path = '/data/new'",
+         "/data/new", "(none)"},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.sql);
+        ASSERT_EQ(raw.exec(c.sql), SQLITE_OK);
+        EXPECT_EQ(covers(), 0);
+        search([&] { EXPECT_EQ(content(c.path), c.expected); });
+        EXPECT_EQ(covers(), 1);
+        search([&] { EXPECT_EQ(content(c.path), c.expected); });
+    }
+    search([&] { EXPECT_EQ(content("/data/moved"), "eeee"); });
+
+    // A pack that is not ours: the search reads the table instead.
+    ASSERT_EQ(raw.exec("UPDATE quenrix_cache_packs SET rows = x'00ff' WHERE folder = '/data/'"),
+              SQLITE_OK);
+    search([&] { EXPECT_EQ(content("/data/a"), "a3"); });
+
+    // Another program writing between the search's commits: nothing is packed then.
+    search([&] {
+        for (int i = 0; i < QXCacheServer::kBatchCommitRows; ++i)
+            cache.store("/data/bulk/" + std::to_string(i), "xxhash64", "9999", "s");
+        EXPECT_EQ(raw.exec("INSERT INTO quenrix_cache_table VALUES "
+                           "('/data/bulk/other', 'xxhash64', 's', '8888')"),
+                  SQLITE_OK);
+    });
+    EXPECT_EQ(covers(), 0);
+    search([&] { EXPECT_EQ(content("/data/bulk/other"), "8888"); });
 }
 
 }  // namespace

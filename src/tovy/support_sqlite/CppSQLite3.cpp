@@ -178,6 +178,14 @@ std::string_view CppSQLite3Query::getStringView(int field) const {
     return text ? std::string_view(text, size_t(bytes)) : std::string_view();
 }
 
+std::string_view CppSQLite3Query::getBlobView(int field) const {
+    checkField(field);
+    if (sqlite3_column_type(m_stmt, field) == SQLITE_NULL) return {};
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, field));
+    const int size = sqlite3_column_bytes(m_stmt, field);
+    return bytes ? std::string_view(bytes, size_t(size)) : std::string_view();
+}
+
 int64_t CppSQLite3Query::getInt64Field(int field) const {
     checkField(field);
     return sqlite3_column_int64(m_stmt, field);
@@ -247,6 +255,19 @@ void CppSQLite3Statement::bind(int param, std::string_view text) {
     // An empty view may carry a null pointer, which SQLite would bind as NULL.
     const int rc = sqlite3_bind_text64(m_stmt, param, text.empty() ? "" : text.data(), text.size(),
                                        SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (rc != SQLITE_OK) throwDb(m_db, rc);
+}
+
+void CppSQLite3Statement::bindBlob(int param, std::string_view bytes) {
+    checkStmt();
+    const int rc = sqlite3_bind_blob64(m_stmt, param, bytes.empty() ? "" : bytes.data(),
+                                       bytes.size(), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) throwDb(m_db, rc);
+}
+
+void CppSQLite3Statement::bindNull(int param) {
+    checkStmt();
+    const int rc = sqlite3_bind_null(m_stmt, param);
     if (rc != SQLITE_OK) throwDb(m_db, rc);
 }
 

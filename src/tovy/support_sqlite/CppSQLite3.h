@@ -60,6 +60,8 @@ public:
     std::string getStringField(int field) const;
     // The same without a copy; valid until the query moves on or goes away.
     std::string_view getStringView(int field) const;
+    // A blob (or text) column's bytes without a copy; valid as getStringView's.
+    std::string_view getBlobView(int field) const;
     int64_t getInt64Field(int field) const;
 
     bool eof() const;
@@ -90,6 +92,8 @@ public:
 
     void bind(int param, std::string_view text);
     void bind(int param, int64_t value);
+    void bindBlob(int param, std::string_view bytes);
+    void bindNull(int param);
     // Runs a statement without rows; returns the number of changed rows. Resets the
     // statement and clears its bindings afterwards.
     int execDML();
