@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -371,10 +372,13 @@ TEST(CacheServer, PacksAnswerLikeTheTableAndNeverOutliveAChange) {
               SQLITE_OK);
     search([&] { EXPECT_EQ(content("/data/a"), "a3"); });
 
-    // Another program writing between the search's commits: nothing is packed then.
+    // Another program writing between the search's commits: nothing is packed then. A
+    // store made once the transaction is kBatchCommitMs old commits it, so the other
+    // connection can write right after.
     search([&] {
-        for (int i = 0; i < QXCacheServer::kBatchCommitRows; ++i)
-            cache.store("/data/bulk/" + std::to_string(i), "xxhash64", "9999", "s");
+        cache.store("/data/bulk/1", "xxhash64", "9999", "s");
+        std::this_thread::sleep_for(std::chrono::milliseconds(QXCacheServer::kBatchCommitMs + 100));
+        cache.store("/data/bulk/2", "xxhash64", "9999", "s");
         EXPECT_EQ(raw.exec("INSERT INTO quenrix_cache_table VALUES "
                            "('/data/bulk/other', 'xxhash64', 's', '8888')"),
                   SQLITE_OK);
