@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTableView>
 #include <QUrl>
@@ -21,6 +22,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CLogFrm.h"
 #include "app/COptionSheet.h"
+#include "app/QXAutoRun.h"
 #include "core/QXLog.h"
 #include "core/ui/QtText.h"
 #include "digest/QXCacheServer.h"
@@ -107,7 +109,6 @@ void runOptions(CMainFrame* frame) {
     if (sheet.exec() != QDialog::Accepted) return;
     settings.folderHistory = frame->folderHistory().entries();
     applyOptions(settings, sheet.settings());
-    // The image plug-ins of a changed folder are reloaded once their host is there.
     applyListSettings(frame->mainForm(), settings);
     if (frame->mainForm()) frame->resultPane()->setText(frame->mainForm()->statusText());
 }
@@ -185,7 +186,7 @@ void CMainFrame::createMenus() {
 
     QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
     connect(addCommand(edit, kCmdSearch, QStringLiteral("検索"), QKeySequence(Qt::Key_F5)),
-            &QAction::triggered, m_view, &CQuenrixView::onSearch);
+            &QAction::triggered, this, &CMainFrame::onSearchCommand);
     connect(addCommand(edit, kCmdReSearch, QStringLiteral("再検索"), QKeySequence(Qt::Key_F6)),
             &QAction::triggered, m_view, &CQuenrixView::onReSearch);
 
@@ -246,8 +247,32 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     if (!event->isAccepted()) return;
     m_view->aboutToClose();
-    storePlacement(QXAppSettings::instance());
+    if (m_everShown) storePlacement(QXAppSettings::instance());
     if (m_log) m_log->close();
+    // An unattended run does not rely on its last window closing: without a display no
+    // window was ever shown. Closed before the run has ended, the run has failed.
+    if (QXAppSettings::instance().cmdAutoRun != 0) {
+        QCoreApplication::exit(m_autoRunDone ? m_autoRunStatus : QXAutoRun::kFailed);
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    m_everShown = true;
+    QMainWindow::showEvent(event);
+}
+
+void CMainFrame::onSearchCommand() {
+    QXAppSettings& settings = QXAppSettings::instance();
+    if (settings.cmdAutoRun == 0 || m_autoRunStarted) {
+        m_view->onSearch();
+        return;
+    }
+    m_autoRunStarted = true;
+    QXAutoRun run(*this, settings);
+    m_autoRunStatus = run.run();
+    m_autoRunDone = true;
+    close();
+    QCoreApplication::exit(m_autoRunStatus);
 }
 
 // ---- window placement ----

@@ -8,6 +8,8 @@
 #include "app/COptionColorPage.h"
 #include "app/COptionGeneralPage.h"
 #include "core/QXLog.h"
+#include "tovy/TovUtf8.h"
+#include "tovy/support_susie/PluginManager.h"
 
 namespace quenrix {
 
@@ -43,6 +45,11 @@ bool applyOptions(QXAppSettings& settings, const QXGeneralSettings& edited) {
     QXLog::setEnabled(settings.logging != 0);
     if (!settings.save()) {
         QXLog::Write(L"設定ファイルを保存できませんでした。");
+    }
+    if (pluginFolderChanged) {
+        tovy::support_susie::PluginManager& plugins = tovy::support_susie::pluginHost();
+        plugins.UnloadAll();
+        plugins.LoadFolder(tovy::fromUtf8(settings.susiePath));
     }
     return pluginFolderChanged;
 }

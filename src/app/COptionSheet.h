@@ -50,8 +50,9 @@ private:
 };
 
 // What OK of the sheet does to the program's settings: copies the edited block into
-// them, switches the log after Logging and saves the settings file. Returns true when the
-// image plug-in folder changed (the caller reloads the plug-ins then).
+// them, switches the log after Logging and saves the settings file. When the image
+// plug-in folder changed it unloads every plug-in and loads those of the new folder, and
+// returns true.
 bool applyOptions(QXAppSettings& settings, const QXGeneralSettings& edited);
 
 }  // namespace quenrix
