@@ -114,8 +114,12 @@ bool QXHandleThread::buildFileList() {
     }
 
     const bool isAnd = m_params.ruleOperator == kAnd;
+    // The similar-image marks go too: left from an earlier search they would put records
+    // of no group into "group 0" of the result list's ticking.
     const uint32_t clear = QXFileInfo::kCheck | QXFileInfo::kDone | QXFileInfo::kInGroup |
-                           QXFileInfo::kNewestInGroup | QXFileInfo::kDecided | QXFileInfo::kMatched;
+                           QXFileInfo::kNewestInGroup | QXFileInfo::kDecided |
+                           QXFileInfo::kMatched | QXFileInfo::kSimilarWork1 |
+                           QXFileInfo::kSimilarWork2;
     for (const auto& file : m_files) {
         file->clearFlags(clear);
         if (isAnd) file->addFlags(QXFileInfo::kMatched);
@@ -193,6 +197,7 @@ bool QXHandleThread::enumerateTarget(const QXTarget& target) {
 
     platform::DirReader reader(name, /*followLink=*/true);
     if (!reader.ok()) {
+        m_unlisted.push_back(name);
         QXLog::Write(L"file[%s] line[%d] HRESULT[%08X]", kSourceName, kStepShellList,
                      platform::hresultFromErrno(reader.error()));
         return false;
@@ -268,6 +273,7 @@ bool QXHandleThread::walk(const std::string& folder, const platform::FileStat& f
         listing.error = ENOMEM;
     }
     if (!listing.ok) {
+        m_unlisted.push_back(folder);
         std::wstring text = platform::errorText(listing.error);
         QXLog::Write(L"%s (%s,%d)", text.c_str(), kSourceName, kStepWalk);
         shortenIndent();

@@ -61,6 +61,9 @@ public:
     // Every record of the run in enumeration order, and the matches in that order.
     const QXFileList& fileList() const { return m_files; }
     const QXFileList& matchList() const { return m_matches; }
+    // The folders whose listing failed (a target, or a folder below one), in the order
+    // met; their files are missing from fileList(). Read after wait().
+    const std::vector<std::string>& unlistedFolders() const { return m_unlisted; }
 
     // The folders the walk never enters; by default those of this machine and user.
     void setProtectedFolders(platform::ProtectedFolders folders);
@@ -69,6 +72,7 @@ public:
     void showFile(const QXFileInfo& file) override;
     void report(int percent) override;
     QXCacheServer* cache() const override { return m_params.cache; }
+    QXPrompt* prompt() const override { return m_prompt; }
 
     // What run() does between its log lines, on the calling thread: the file list (with
     // the cache rows read meanwhile), the rule passes and the matches; `listed` is called
@@ -104,6 +108,7 @@ private:
 
     QXFileList m_files;
     QXFileList m_matches;
+    std::vector<std::string> m_unlisted;
 
     int32_t m_progressBase = 0;
     int32_t m_progressShare = 0;

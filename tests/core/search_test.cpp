@@ -167,9 +167,20 @@ TEST_F(SearchTest, ReSearchReusesTheRecordsWithoutReadingTheDisk) {
     ::unlink(a.c_str());
     dir.createFile("t/new.txt");
     rule->matching = {L"b.txt", L"new.txt"};
+    // Group marks of the last search, the similar-image rule's included, are gone: the
+    // result list ticks by them.
+    for (const auto& f : before) {
+        f->addFlags(QXFileInfo::kInGroup | QXFileInfo::kSimilarWork1 | QXFileInfo::kSimilarWork2);
+        f->groupNumber = 5;
+    }
     ASSERT_TRUE(search.reSearch());
     EXPECT_EQ(filledNames(), (std::vector<std::wstring>{L"b.txt"}));
     EXPECT_EQ(state.allFiles, before);  // the same records, none added
+    for (const auto& f : before) {
+        EXPECT_FALSE(f->hasFlag(QXFileInfo::kInGroup | QXFileInfo::kSimilarWork1 |
+                                QXFileInfo::kSimilarWork2));
+        EXPECT_EQ(f->groupNumber, 0);
+    }
     EXPECT_TRUE(history.entries().empty());
 
     state.allFiles.clear();
