@@ -19,6 +19,7 @@ case $target in
     rule_presets_fuzz) dict=-dict=$here/rule_presets.dict ;;
     ini_file_fuzz) dict=-dict=$here/ini_file.dict ;;
     document_reader_fuzz) dict=-dict=$here/document_reader.dict ;;
+    exif_reader_fuzz) dict=-dict=$here/exif_reader.dict ;;
 esac
 exec nice -n 19 "$build/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
     -max_len=4096 $dict -artifact_prefix="$build/artifacts/${target}_" -print_final_stats=1 \
