@@ -35,7 +35,7 @@ constexpr int32_t kCount = 18;
 
 struct QXRuleKind {
     int32_t typeId;
-    const wchar_t* typeKey;  // empty for the video kind, which has no key
+    const wchar_t* typeKey;
     const wchar_t* menuLabel;
     const wchar_t* kindName;
     int32_t priority;
@@ -44,7 +44,7 @@ struct QXRuleKind {
 
 // The row for a type id 0 to 17, or null.
 const QXRuleKind* ruleKind(int32_t typeId);
-// The key of ids 0 to 16; empty otherwise.
+// The key of ids 0 to 17; empty otherwise.
 std::wstring ruleTypeKey(int32_t typeId);
 // The first id 0 to 17 whose key equals `key` exactly; -1 when none does.
 int32_t ruleTypeIdOf(std::wstring_view key);

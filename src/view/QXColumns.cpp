@@ -11,6 +11,7 @@
 #include "core/QXFileExtras.h"
 #include "digest/QXDigest.h"
 #include "platform/Text.h"
+#include "rule/QXMetadataFetch.h"
 #include "tovy/TovDate.h"
 #include "view/QXResultFormat.h"
 
@@ -162,23 +163,27 @@ bool knownType(int32_t type) {
     return type >= 0 && type < kAllColumnTypes;
 }
 
-// The metadata objects count only once they were read (or filled by an import).
+// The metadata objects, read from the file the first time a cell needs them, through
+// the same functions as the metadata rules; a record keeps them, so each file is read
+// at most once per kind (an import fills them instead). Filling that cache is the only
+// change these functions make to a record. Values count only when the object is ready.
+QXFileInfo& metadataOwner(const QXFileInfo& file) {
+    return const_cast<QXFileInfo&>(file);
+}
+
 const QXExifHolder* readyExif(const QXFileInfo& file) {
-    const QXFileExtras* extras = file.extrasIfAny();
-    if (!extras || !extras->exif || !extras->exif->ready) return nullptr;
-    return extras->exif.get();
+    const QXExifHolder& exif = fetchExif(metadataOwner(file));
+    return exif.ready ? &exif : nullptr;
 }
 
 const QXId3Holder* readyId3(const QXFileInfo& file) {
-    const QXFileExtras* extras = file.extrasIfAny();
-    if (!extras || !extras->id3 || !extras->id3->ready) return nullptr;
-    return extras->id3.get();
+    const QXId3Holder& id3 = fetchId3(metadataOwner(file));
+    return id3.ready ? &id3 : nullptr;
 }
 
 const QXVideoHolder* readyVideo(const QXFileInfo& file) {
-    const QXFileExtras* extras = file.extrasIfAny();
-    if (!extras || !extras->video || !extras->video->ready) return nullptr;
-    return extras->video.get();
+    const QXVideoHolder& video = fetchVideo(metadataOwner(file));
+    return video.ready ? &video : nullptr;
 }
 
 const QXDigestRecord* digestsOf(const QXFileInfo& file) {

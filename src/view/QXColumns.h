@@ -1,8 +1,10 @@
 // The column catalogue of the result list: each column type's key, header text, default
 // width, cell text and sort rule; the two settings that keep the layout ("Columns" and
 // "ColumnWidth"); and the result list's sort, which keeps duplicate groups together.
-// Plain functions over records, no Qt. Thread-safe: pure functions (records are read,
-// never written, except that the sort reorders the list it is given).
+// Plain functions over records, no Qt. Not thread-safe: records are read, except that
+// the Exif, ID3 and video cells (and their sort and export) read the file's metadata
+// into the record on first need, and the sort reorders the list it is given; call them
+// on the thread that owns the records (the user-interface thread after a search).
 #pragma once
 
 #include <array>
@@ -86,8 +88,9 @@ std::wstring_view columnWidthSample(int32_t type);
 
 // The cell text of the result list; empty for an unknown type. Names and paths keep the
 // units that stand for undecodable bytes (see displayText for showing them). Exif, ID3
-// and video cells are empty while the object is missing or was never read, and number
-// cells also when the value is missing or negative. The Exif shutter speed is the
+// and video cells read the record's metadata when it has none yet (rule/QXMetadataFetch.h);
+// they are empty when the file gave no such object, and number cells also when the value
+// is missing or negative. The Exif shutter speed is the
 // denominator of "ExposureTime" stored as a fraction, or the number itself when stored
 // as an integer (as an import gives it); the shooting time is "DateTime" read in any of
 // the date forms of tovy/TovDate.h.

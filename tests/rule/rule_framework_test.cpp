@@ -23,7 +23,7 @@ TEST(RuleRegistry, TableHasEighteenKindsWithKeysAndPriorities) {
         {9, L"duplicate", L"重複", 10},
         {13, L"check_archive", L"書庫チェック", 27},
         {16, L"similar_image", L"類似画像", 12},
-        {17, L"", L"Video", 26},
+        {17, L"video", L"Video", 26},  // the video kind is stored under "video"
     };
     for (const auto& c : cases) {
         const QXRuleKind* kind = ruleKind(c.id);
