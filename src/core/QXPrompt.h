@@ -1,8 +1,8 @@
 // Message boxes and questions, as the core asks them. The user interface implements it
 // with QMessageBox; tests script the answers; an unattended run without a display logs
-// the text and answers with the default. May be called from a worker thread (a box
-// shown during a search belongs to the progress dialog's thread): implementations
-// marshal to their own thread.
+// the text and answers as a box closed without a choice. May be called from a worker
+// thread (a box shown during a search belongs to the progress dialog's thread):
+// implementations marshal to their own thread.
 #pragma once
 
 #include <string>

@@ -190,6 +190,7 @@ void QXAppSettings::loadFrom(const QXIniFile& ini) {
     enableZoomIn = readInt(ini, "EnableZoomIn", enableZoomIn);
     cache = readInt(ini, "Cache", cache);
     defaultRunMode = readInt(ini, "DefaultRunMode", defaultRunMode);
+    scriptTimeLimit = readInt(ini, "ScriptTimeLimit", scriptTimeLimit);
 
     QXFolderHistory history;
     for (const std::string& path : folderHistory) history.loadAppend(path);
@@ -228,6 +229,7 @@ void QXAppSettings::saveTo(QXIniFile& ini) const {
     ini.setInt(kGeneral, "EnableZoomIn", enableZoomIn);
     ini.setInt(kGeneral, "Cache", cache);
     ini.setInt(kGeneral, "DefaultRunMode", defaultRunMode);
+    ini.setInt(kGeneral, "ScriptTimeLimit", scriptTimeLimit);
 
     // A folder whose name holds a line break is not written (it could not be read back,
     // and must not add a key).

@@ -57,6 +57,7 @@ struct QXGeneralSettings {
     int32_t enableZoomIn = 0;         // small thumbnails are enlarged too
     int32_t cache = 0;                // computed values go through the cache store
     int32_t defaultRunMode = 2;       // preselected action (1 to 12), index + 1
+    int32_t scriptTimeLimit = 10;     // seconds a script rule's run may take; <= 0: no limit
 
     bool operator==(const QXGeneralSettings&) const = default;
 };

@@ -20,6 +20,7 @@ namespace quenrix {
 
 class QXRuleHost;
 class QXCacheServer;
+class QXPrompt;
 
 // (key, value) pairs of the pair form.
 using QXRulePairs = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -128,6 +129,9 @@ public:
     // The cache store the rules of this search use for costly values; null when the
     // cache is switched off.
     virtual QXCacheServer* cache() const { return nullptr; }
+    // Where a rule shows the message boxes it owes the user during a pass (the script
+    // rule's); null: none are shown.
+    virtual QXPrompt* prompt() const { return nullptr; }
 
     // Group numbers are unique within one search: every rule that forms groups takes
     // its numbers here, in the order it finds the groups, starting at 0.

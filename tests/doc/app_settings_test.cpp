@@ -287,6 +287,7 @@ TEST_F(DocAppSettings, FirstRunBesideTheExecutableWritesEveryDefault) {
               "EnableZoomIn=0\n"
               "Cache=0\n"
               "DefaultRunMode=2\n"
+              "ScriptTimeLimit=10\n"
               "\n"
               "[SearchEmptyFolder]\n"
               "PatternMatchCount=0\n"
