@@ -1,16 +1,23 @@
 #include "rule/QXRuleRegistry.h"
 
+#include "rule/QXCheckArchiveRule.h"
 #include "rule/QXCheckDuplicateRule.h"
 #include "rule/QXCreateTimeRule.h"
+#include "rule/QXExifRule.h"
 #include "rule/QXFileAttrRule.h"
 #include "rule/QXFileExtRule.h"
 #include "rule/QXFileSizeRule.h"
 #include "rule/QXFilenameRegexpRule.h"
 #include "rule/QXFilenameRule.h"
 #include "rule/QXFilenameWildcardRule.h"
+#include "rule/QXID3Rule.h"
+#include "rule/QXImageSizeRule.h"
 #include "rule/QXLastAccessTimeRule.h"
 #include "rule/QXLastUpdatedTimeRule.h"
 #include "rule/QXSameFileRule.h"
+#include "rule/QXScriptRule.h"
+#include "rule/QXSimilarImageRule.h"
+#include "rule/QXVideoRule.h"
 
 namespace quenrix {
 
@@ -40,15 +47,24 @@ const QXRuleKind kKinds[ruletype::kCount] = {
      []() -> QXRulePtr { return std::make_shared<QXLastAccessTimeRule>(); }},
     {ruletype::kDuplicate, L"duplicate", L"重複", L"重複", 10,
      []() -> QXRulePtr { return std::make_shared<QXCheckDuplicateRule>(); }},
-    {ruletype::kImageSize, L"image_size", L"画像サイズ", L"画像サイズ", 20, nullptr},
-    {ruletype::kScript, L"script", L"スクリプト", L"スクリプト", 25, nullptr},
+    {ruletype::kImageSize, L"image_size", L"画像サイズ", L"画像サイズ", 20,
+     []() -> QXRulePtr { return std::make_shared<QXImageSizeRule>(); }},
+    {ruletype::kScript, L"script", L"スクリプト", L"スクリプト", 25,
+     []() -> QXRulePtr { return std::make_shared<QXScriptRule>(); }},
     {ruletype::kSameFile, L"same_file", L"ファイル一致", L"ファイル一致", 15,
      []() -> QXRulePtr { return std::make_shared<QXSameFileRule>(); }},
-    {ruletype::kCheckArchive, L"check_archive", L"書庫チェック", L"書庫チェック", 27, nullptr},
-    {ruletype::kExif, L"exif", L"Exif", L"Exif", 28, nullptr},
-    {ruletype::kId3, L"id3", L"ID3", L"ID3", 28, nullptr},
-    {ruletype::kSimilarImage, L"similar_image", L"類似画像", L"類似画像", 12, nullptr},
-    {ruletype::kVideo, L"", L"動画", L"Video", 26, nullptr},
+    {ruletype::kCheckArchive, L"check_archive", L"書庫チェック", L"書庫チェック", 27,
+     []() -> QXRulePtr { return std::make_shared<QXCheckArchiveRule>(); }},
+    {ruletype::kExif, L"exif", L"Exif", L"Exif", 28,
+     []() -> QXRulePtr { return std::make_shared<QXExifRule>(); }},
+    {ruletype::kId3, L"id3", L"ID3", L"ID3", 28,
+     []() -> QXRulePtr { return std::make_shared<QXID3Rule>(); }},
+    {ruletype::kSimilarImage, L"similar_image", L"類似画像", L"類似画像", 12,
+     []() -> QXRulePtr { return std::make_shared<QXSimilarImageRule>(); }},
+    // The video kind is stored under "video", so video rules survive documents and
+    // presets; files written without it simply hold no video rule.
+    {ruletype::kVideo, L"video", L"動画", L"Video", 26,
+     []() -> QXRulePtr { return std::make_shared<QXVideoRule>(); }},
 };
 
 }  // namespace

@@ -4,12 +4,16 @@
 
 #include "rule/QXRuleRegistry.h"
 #include "rule/ui/CRuleDuplicateDlg.h"
+#include "rule/ui/CRuleEvalDlg.h"
 #include "rule/ui/CRuleFileAttrDlg.h"
 #include "rule/ui/CRuleFileExtDlg.h"
 #include "rule/ui/CRuleFileSizeDlg.h"
 #include "rule/ui/CRuleFileTimeDlg.h"
 #include "rule/ui/CRuleFilenameDlg.h"
+#include "rule/ui/CRuleImageSizeDlg.h"
 #include "rule/ui/CRuleSameFileDlg.h"
+#include "rule/ui/CRuleScriptDlg.h"
+#include "rule/ui/CRuleSimilarImageDlg.h"
 
 namespace quenrix {
 
@@ -40,6 +44,14 @@ void registerRuleEditors() {
     QXRuleEditorRegistry::set(ruletype::kDuplicate,
                               &editWith<QXCheckDuplicateRule, CRuleDuplicateDlg>);
     QXRuleEditorRegistry::set(ruletype::kSameFile, &editWith<QXSameFileRule, CRuleSameFileDlg>);
+    QXRuleEditorRegistry::set(ruletype::kScript, &editWith<QXScriptRule, CRuleScriptDlg>);
+    for (int32_t id : {ruletype::kExif, ruletype::kId3, ruletype::kVideo}) {
+        QXRuleEditorRegistry::set(id, &editWith<QXEvalRule, CRuleEvalDlg>);
+    }
+    QXRuleEditorRegistry::set(ruletype::kImageSize,
+                              &editWith<QXImageSizeRule, CRuleImageSizeDlg>);
+    QXRuleEditorRegistry::set(ruletype::kSimilarImage,
+                              &editWith<QXSimilarImageRule, CRuleSimilarImageDlg>);
 }
 
 }  // namespace quenrix
