@@ -5,10 +5,6 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 scripts/setup.sh
 cmake --preset release > /dev/null
 cmake --build --preset release
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
-  echo "No display found. To run unattended, give a settings document and /AutoRun," >&2
-  echo "for example: QT_QPA_PLATFORM=offscreen ./run.sh /AutoRun /D1 weekly.qnrx" >&2
-  echo "or start it under a virtual display: xvfb-run ./run.sh" >&2
-  exit 1
-fi
+# Without a display quenrix runs an /AutoRun job offscreen by itself, and says how to
+# do that otherwise.
 exec build/release/src/quenrix "$@"

@@ -69,6 +69,13 @@ public:
 
     // The main form in the client area.
     CQuenrixView* mainForm() const { return m_view; }
+
+    // Command 32783 (編集 > 検索, F5). The first one of a run with /AutoRun is the
+    // unattended run (QXAutoRun): it searches, acts, and closes the frame; the process
+    // then exits with autoRunStatus().
+    void onSearchCommand();
+    bool autoRunDone() const { return m_autoRunDone; }
+    int autoRunStatus() const { return m_autoRunStatus; }
     // Status bar pane 0 ("レディ" while no prompt is shown) and pane 1 (the result
     // summary of the main form).
     QLabel* readyPane() const { return m_readyPane; }
@@ -76,6 +83,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QAction* addCommand(QMenu* menu, int command, const QString& text,
@@ -111,6 +119,12 @@ private:
     QAction* m_recentEnd = nullptr;         // the separator after the recent entries
     std::vector<QAction*> m_recentActions;  // cmd57616 and on, or the empty-list entry
     FileNameChooser m_chooseFileName;
+    // A window never shown (the unattended run without a display) has no placement of
+    // its own to store: the stored one stays.
+    bool m_everShown = false;
+    bool m_autoRunStarted = false;
+    bool m_autoRunDone = false;
+    int m_autoRunStatus = 0;
 };
 
 }  // namespace quenrix

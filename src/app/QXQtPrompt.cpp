@@ -3,11 +3,17 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <atomic>
+
+#include "core/QXLog.h"
 #include "core/ui/QtText.h"
 
 namespace quenrix {
 
 namespace {
+
+std::atomic<bool> g_logOnly{false};
+std::atomic<int> g_errorBoxes{0};
 
 QMessageBox::Icon boxIcon(QXIcon icon) {
     switch (icon) {
@@ -52,8 +58,34 @@ ButtonSet buttonSet(QXButtons buttons) {
 
 QXQtPrompt::QXQtPrompt(QWidget* owner) : m_owner(owner) {}
 
+void QXQtPrompt::setLogOnly(bool logOnly) {
+    g_logOnly.store(logOnly);
+}
+
+bool QXQtPrompt::logOnly() {
+    return g_logOnly.load();
+}
+
+int QXQtPrompt::errorBoxes() {
+    return g_errorBoxes.load();
+}
+
+void QXQtPrompt::resetErrorBoxes() {
+    g_errorBoxes.store(0);
+}
+
+void QXQtPrompt::logBox(const std::wstring& text, const std::wstring& caption) {
+    const std::wstring title = caption.empty() ? L"Quenrix" : caption;
+    QXLog::Write(L"MessageBox [%s] %s", title.c_str(), text.c_str());
+}
+
 QXAnswer QXQtPrompt::messageBox(const std::wstring& text, const std::wstring& caption, QXIcon icon,
                                 QXButtons buttons) {
+    if (icon == QXIcon::Error) g_errorBoxes.fetch_add(1);
+    if (logOnly()) {
+        logBox(text, caption);
+        return buttonSet(buttons).dismissed;
+    }
     if (QThread::currentThread() == thread()) return show(text, caption, icon, buttons);
     QXAnswer answer = buttonSet(buttons).dismissed;
     QMetaObject::invokeMethod(

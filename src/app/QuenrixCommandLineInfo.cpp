@@ -135,6 +135,21 @@ bool QuenrixCommandLineInfo::wantsHelp(int argc, char** argv) {
     return false;
 }
 
+bool QuenrixCommandLineInfo::wantsAutoRun(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string flag;
+        if (argv[i] && isFlagArgument(argv[i], &flag) && flag == "AutoRun") return true;
+    }
+    return false;
+}
+
+std::string QuenrixCommandLineInfo::noDisplayText() {
+    return "quenrix: 画面（DISPLAY または WAYLAND_DISPLAY）がありません。\n"
+           "画面なしで動かすには、設定ファイルと /AutoRun を指定して無人実行してください。\n"
+           "  例: quenrix /AutoRun /D1 /R job.qnrx\n"
+           "詳しくは quenrix --help を見てください。\n";
+}
+
 std::string QuenrixCommandLineInfo::helpText() {
     return "使い方: quenrix [スイッチ...] [設定ファイル] [フォルダ...]\n"
            "\n"
@@ -162,8 +177,11 @@ std::string QuenrixCommandLineInfo::helpText() {
            "\"/\" で始まる引数は、ほかに \"/\" を含まず、その名前のファイルもフォルダも\n"
            "ないときだけスイッチとみなされます。\n"
            "\n"
+           "画面がないとき（DISPLAY も WAYLAND_DISPLAY もない）、無人実行は画面なしで動き、\n"
+           "ウィンドウを出さず、メッセージはすべてログに書かれます。\n"
+           "\n"
            "終了コード: 0 正常終了、1 無人実行でエラーがあった、\n"
-           "            2 設定ファイルを開けなかった\n"
+           "            2 設定ファイルを開けなかった、または画面がなく /AutoRun もない\n"
            "\n"
            "例:\n"
            "  quenrix /AutoRun /D1 /R job.qnrx\n"

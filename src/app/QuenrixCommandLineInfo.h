@@ -44,6 +44,12 @@ public:
 
     // "-h" or "--help" among the arguments after the program name.
     static bool wantsHelp(int argc, char** argv);
+    // The AutoRun switch among them (read before anything else is made: it decides the
+    // display platform and the first-run choice).
+    static bool wantsAutoRun(int argc, char** argv);
+    // What the terminal is told when there is no display and no unattended run was asked
+    // for (UTF-8, Japanese, ends with a line break).
+    static std::string noDisplayText();
     // The switches explained for the terminal (UTF-8, Japanese, ends with a line break).
     static std::string helpText();
 

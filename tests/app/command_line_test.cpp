@@ -244,6 +244,35 @@ TEST(CommandLineHelp, AskedWithDashHOrDashDashHelpOnly) {
     }
 }
 
+// Read before the application is made: it picks the display platform and the first-run
+// folder, so it must agree with the parser on what the AutoRun switch is.
+TEST(CommandLineAutoRun, SeenBeforeParsing) {
+    const struct {
+        std::vector<std::string> argv;
+        bool autoRun;
+    } cases[] = {
+        {{"quenrix", "/AutoRun", "/D1", "job.qnrx"}, true},
+        {{"quenrix", "job.qnrx", "-AutoRun"}, true},
+        {{"quenrix", "/autorun"}, false},
+        {{"quenrix", "/AutoRunX"}, false},
+        {{"quenrix", "AutoRun"}, false},            // a path
+        {{"quenrix", "/AutoRun/job.qnrx"}, false},  // a path as well
+        {{"/AutoRun", "job.qnrx"}, false},          // the program name is no argument
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.argv;
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        EXPECT_EQ(QuenrixCommandLineInfo::wantsAutoRun(int(args.size()), argv.data()), c.autoRun)
+            << testing::PrintToString(c.argv);
+        QXAppSettings settings;
+        QuenrixCommandLineInfo info(settings);
+        info.parseCommandLine(int(args.size()), argv.data());
+        EXPECT_EQ(settings.cmdAutoRun != 0, c.autoRun) << testing::PrintToString(c.argv);
+    }
+}
+
 TEST(CommandLineHelp, NamesEverySwitch) {
     const std::string text = QuenrixCommandLineInfo::helpText();
     for (const char* word : {"/AutoRun", "/D0", "/D1", "/D2", "/D3", "/D4", "/D5", "/D6", "/R",

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "app/QXQtPrompt.h"
 #include "core/QXPrompt.h"
 #include "core/ui/QXQtProgressSink.h"
 #include "doc/QXAppSettings.h"
@@ -120,9 +121,13 @@ void CFileDeleteDlg::onFinished() {
     // "finished" is the worker's last call, so this wait is only for the thread to end.
     m_worker.wait();
     m_done = true;
+    const bool autoDel = QXAppSettings::instance().cmdAutoDel != 0;
     if (m_worker.error()) {
         m_prompt.messageBox(L"エラーが発生しました", L"Error", QXIcon::Error, QXButtons::Ok);
-    } else if (QXAppSettings::instance().cmdAutoDel != 0) {
+        // Without a display nobody could press 確認: the box went to the log, and the
+        // unattended run goes on.
+        if (autoDel && QXQtPrompt::logOnly()) accept();
+    } else if (autoDel) {
         accept();
     }
 }

@@ -50,6 +50,7 @@
 #include "view/ui/QXFileListCtrl.h"
 #include "view/ui/QXIgnoreTargetDlg.h"
 #include "view/ui/QXResultListModel.h"
+#include "view/ui/QXThumbnails.h"
 
 namespace quenrix {
 
@@ -188,17 +189,17 @@ void CQuenrixView::buildControls() {
     action->setEnabled(false);
     button(1008, "実行", 240, 268, 40, false);
     auto* thumbnails = check(1129, "サムネイル", 285, 272, 44);
-    thumbnails->setEnabled(false);
     m_controls.back().stretch = kFollowRight;
     auto* slider =
         addControl(new QSlider(Qt::Horizontal, this), 1128, 325, 266, 100, 20, kFollowRight);
-    slider->setEnabled(false);
 
     m_resultModel = new QXResultListModel(m_doc, this);
     m_results = addControl(new QXFileListCtrl(this), 1005, 8, 291, 307, 53, kStretchBoth);
     m_results->setResultModel(m_resultModel);
     m_results->setShowGrid(QXAppSettings::instance().showGrid != 0);
     loadColumnLayout();
+    // After the columns: the thumbnail column gets its width from the layout.
+    m_thumbnails = new QXThumbnails(*m_results, *m_resultModel, *thumbnails, *slider, this);
 
     connect(addTarget, &QPushButton::clicked, this, &CQuenrixView::onAddTarget);
     connect(paste, &QPushButton::clicked, this, &CQuenrixView::onPasteTargets);
@@ -640,12 +641,16 @@ void CQuenrixView::onRuleActivated(int row) {
 
 void CQuenrixView::useCacheSetting() {
     QXCacheServer& cache = QXCacheServer::instance();
-    m_search.setCache(QXAppSettings::instance().cache && cache.isOpen() ? &cache : nullptr);
+    // The command line's /Cache switches the cache on for this run.
+    const QXAppSettings& settings = QXAppSettings::instance();
+    const bool wanted = settings.cache != 0 || settings.cmdCache != 0;
+    m_search.setCache(wanted && cache.isOpen() ? &cache : nullptr);
 }
 
-void CQuenrixView::onSearch() {
+bool CQuenrixView::onSearch() {
     useCacheSetting();
-    m_search.search();
+    m_unlisted.clear();
+    return m_search.search();
 }
 
 void CQuenrixView::onReSearch() {
@@ -674,6 +679,7 @@ void CQuenrixView::clearResultList() {
 void CQuenrixView::runProgress(QXHandleThread& worker) {
     CRunningDlg dlg(worker, m_sink, this);
     dlg.exec();
+    m_unlisted = worker.unlistedFolders();
 }
 
 void CQuenrixView::fillResultList(const QXFileList& matches, bool hasDuplicateRule) {
@@ -821,6 +827,8 @@ void CQuenrixView::onHeaderDragged() {
 }
 
 void CQuenrixView::aboutToClose() {
+    // The worker ends before the widths are saved (it finishes the picture it is on).
+    m_thumbnails->stop();
     saveColumnWidths();
     saveColumnOrder();
 }

@@ -31,6 +31,7 @@ class QXFileListCtrl;
 class QXFolderHistory;
 class QXPrompt;
 class QXResultListModel;
+class QXThumbnails;
 
 class CQuenrixView : public QWidget,
                      public QXDocumentView,
@@ -60,6 +61,7 @@ public:
     QString statusText() const { return m_statusText; }
     QXResultListModel* resultModel() const { return m_resultModel; }
     QXFileListCtrl* resultList() const { return m_results; }
+    QXThumbnails* thumbnails() const { return m_thumbnails; }
     const QXSearchState& searchState() const { return m_state; }
 
     // Shows records in the result list (after a search, 再検索 or an import): the rows,
@@ -134,8 +136,12 @@ public:
     }
     void setEmptyFolderRunner(EmptyFolderRunner runner) { m_runEmptyFolders = std::move(runner); }
 
+    // The folders the last search could not list (a target or a folder below one).
+    const std::vector<std::string>& unlistedFolders() const { return m_unlisted; }
+
 public slots:
-    void onSearch();    // 検索, F5
+    // 検索, F5; true when the search ran to its end (not refused, not cancelled).
+    bool onSearch();
     void onReSearch();  // 再検索, F6
 
 signals:
@@ -229,6 +235,7 @@ private:
     QXQtProgressSink m_sink;
     QXSearchState m_state;
     QXSearch m_search;
+    std::vector<std::string> m_unlisted;
 
     std::vector<Control> m_controls;
     QSize m_designSize;
@@ -243,6 +250,7 @@ private:
     QXRulePresets m_presets;
     QXFileListCtrl* m_results = nullptr;
     QXResultListModel* m_resultModel = nullptr;
+    QXThumbnails* m_thumbnails = nullptr;  // the サムネイル box, the slider and the worker
     QPushButton* m_listButton = nullptr;
     bool m_duplicateSearch = false;
     std::vector<std::wstring> m_extensions;
