@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/QXExifLabels.h"
 #include "core/QXMetadata.h"
 #include "rule/QXEvalRule.h"
 
@@ -36,10 +37,7 @@ public:
     static constexpr int32_t kMeteringMode = 16;
     static constexpr int32_t kPropertyCount = 17;
 
-    struct CodeLabel {
-        int32_t code;
-        const wchar_t* label;
-    };
+    using CodeLabel = QXExifCodeLabel;
 
     QXExifRule();
 
