@@ -43,15 +43,18 @@ run() {
   }
 }
 
-run quenrix "$bench" search "$tree" --out "$work/quenrix.canon"
+run quenrix "$bench" search "$tree" --out "$work/quenrix.report"
 mkdir "$work/cache"
-run quenrix-fill "$bench" search "$tree" --cache "$work/cache" --out "$work/quenrix-fill.canon"
-run quenrix-cached "$bench" search "$tree" --cache "$work/cache" --out "$work/quenrix-cached.canon"
+run quenrix-fill "$bench" search "$tree" --cache "$work/cache" --out "$work/quenrix-fill.report"
+run quenrix-cached "$bench" search "$tree" --cache "$work/cache" --out "$work/quenrix-cached.report"
 run jdupes jdupes -r -q "$tree"
 run rmlint rmlint -T duplicates -o "fdupes:$work/rmlint.report" "$tree"
 run fdupes fdupes -r -q "$tree"
 run rdfind rdfind -dryrun true -outputname "$work/rdfind.report" "$tree"
 
+for side in quenrix quenrix-fill quenrix-cached; do
+  "$bench" canon fdupes "$work/$side.report" "$work/$side.canon"
+done
 "$bench" canon fdupes "$work/jdupes.out" "$work/jdupes.canon"
 "$bench" canon fdupes "$work/rmlint.report" "$work/rmlint.canon"
 "$bench" canon fdupes "$work/fdupes.out" "$work/fdupes.canon"

@@ -13,9 +13,17 @@ QXFolderListing QXFolderListing::read(const std::string& folder) {
         return out;
     }
     out.ok = true;
+    // The entries gather in a buffer the thread keeps, and the listing takes them in one
+    // allocation of the right size: growing each listing step by step would leave a trail
+    // of freed smaller arrays behind every folder.
+    thread_local std::vector<std::pair<std::string, platform::FileStat>> gathered;
+    gathered.clear();
     std::string name;
     platform::FileStat st;
-    while (reader.next(name, st)) out.entries.emplace_back(name, st);
+    while (reader.next(name, st)) gathered.emplace_back(std::move(name), st);
+    out.entries.reserve(gathered.size());
+    for (auto& entry : gathered) out.entries.push_back(std::move(entry));
+    gathered.clear();
     return out;
 }
 
@@ -73,10 +81,15 @@ QXFolderListing QXFolderPrefetch::take(const std::string& folder) {
             if (it->second.state == State::kQueued) {
                 m_slots.erase(it);  // its queue entry is skipped later
             } else {
-                m_changed.wait(l, [&] {
+                auto ready = [&] {
                     auto j = m_slots.find(folder);
                     return j == m_slots.end() || j->second.state == State::kReady;
-                });
+                };
+                // While the reader is busy with this folder, the walk reads the next
+                // queued ones itself rather than wait idle.
+                while (!ready()) {
+                    if (!readNextLocked(l)) m_changed.wait(l);
+                }
                 auto j = m_slots.find(folder);
                 if (j != m_slots.end()) {
                     QXFolderListing out = std::move(j->second.listing);
@@ -93,11 +106,8 @@ QXFolderListing QXFolderPrefetch::take(const std::string& folder) {
     return QXFolderListing::read(folder);
 }
 
-void QXFolderPrefetch::readerLoop() {
-    std::unique_lock<std::mutex> l(m_lock);
-    for (;;) {
-        m_changed.wait(l, [&] { return m_stop || (!m_queue.empty() && m_waiting < kMaxWaiting); });
-        if (m_stop) return;
+bool QXFolderPrefetch::readNextLocked(std::unique_lock<std::mutex>& l) {
+    while (!m_queue.empty() && m_waiting < kMaxWaiting) {
         const std::string folder = std::move(m_queue.front());
         m_queue.pop_front();
         auto it = m_slots.find(folder);
@@ -112,7 +122,7 @@ void QXFolderPrefetch::readerLoop() {
             made = false;
         }
         l.lock();
-        // Only the reader erases a slot that is being read.
+        // Only the thread reading a slot erases it meanwhile.
         it = m_slots.find(folder);
         if (!made || it->second.dropped) {
             m_slots.erase(it);
@@ -122,6 +132,17 @@ void QXFolderPrefetch::readerLoop() {
             ++m_waiting;
         }
         m_changed.notify_all();
+        return true;
+    }
+    return false;
+}
+
+void QXFolderPrefetch::readerLoop() {
+    std::unique_lock<std::mutex> l(m_lock);
+    for (;;) {
+        m_changed.wait(l, [&] { return m_stop || (!m_queue.empty() && m_waiting < kMaxWaiting); });
+        if (m_stop) return;
+        readNextLocked(l);
     }
 }
 

@@ -1,9 +1,10 @@
 // Reads folder listings ahead of the search's walk on a thread of its own. The walk stays
 // the only one that decides anything: it names the folders it is going to enter (hint),
 // in the order it will enter them, and asks for each listing when it gets there (take).
-// A listing already read is handed over; one being read is waited for; one not started
-// yet is read by the asking thread itself, so no folder is read twice and the walk
-// never waits for work that has not begun. The listings are the same as a DirReader on
+// A listing already read is handed over; one being read is waited for, the walk reading
+// further queued folders itself meanwhile; one not started yet is read by the asking
+// thread itself, so no folder is read twice and the walk never waits for work that has
+// not begun. The listings are the same as a DirReader on
 // the folder gives (no final symbolic link followed, entries that cannot be stat'ed
 // left out), and their order is kept.
 //
@@ -61,6 +62,9 @@ private:
         QXFolderListing listing;
     };
     void readerLoop();
+    // Reads the first queued folder that still waits, unlocking meanwhile; false when
+    // none may be read now.
+    bool readNextLocked(std::unique_lock<std::mutex>& l);
 
     std::mutex m_lock;
     std::condition_variable m_changed;

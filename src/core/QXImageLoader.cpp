@@ -11,9 +11,9 @@
 #include <new>
 #include <vector>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "core/QXCodecModule.h"
 #include "core/QXFileExtras.h"
 #include "core/QXFileInfo.h"
 #include "core/QXLog.h"
@@ -37,8 +37,10 @@ using tovy::support_susie::pictureSizeAllowed;
 // by default, set by environment variables read when the library loads) lets a forged
 // header take several gigabytes. So every matrix goes through this allocator, which, on
 // a thread that is decoding a file for us, refuses any matrix above the picture limit;
-// the refusal surfaces as a cv::Exception from the decoding call. On every other thread,
-// and outside the decoding calls, it only passes the request on.
+// the refusal surfaces as a cv::Exception inside the decoding call. On every other
+// thread, and outside the decoding calls, it only passes the request on. The decoders
+// run in the codec module (core/QXCodecModule.h), which shares the one libopencv_core
+// and so this allocator, and which turns the exception into a failed decoding.
 
 thread_local bool t_limitMatrices = false;
 
@@ -188,13 +190,9 @@ cv::Mat openCvDecode(PictureFile& file) {
         return cv::Mat();
     }
     cv::Mat image;
-    try {
+    {
         MatrixLimit limit;
-        image = cv::imdecode(cv::_InputArray(data.data(), int(data.size())), cv::IMREAD_COLOR);
-    } catch (const cv::Exception&) {
-        return cv::Mat();
-    } catch (const std::bad_alloc&) {
-        return cv::Mat();
+        if (!CodecDecodePicture(data.data(), data.size(), image)) return cv::Mat();
     }
     if (image.empty() || image.type() != CV_8UC3 || !pictureSizeAllowed(image.cols, image.rows)) {
         return cv::Mat();

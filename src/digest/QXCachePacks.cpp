@@ -60,97 +60,95 @@ std::string QXCachePacks::encode(std::vector<Entry>& entries) {
     return out;
 }
 
-bool QXCachePacks::decode(std::string_view blob, std::vector<Entry>& out) {
-    out.clear();
+template <class F>
+bool QXCachePacks::parse(std::string_view blob, F&& row) {
     if (blob.substr(0, kMagic.size()) != kMagic) return false;
+    // Offsets are kept in 32 bits.
+    if (blob.size() > UINT32_MAX) return false;
     size_t at = kMagic.size();
+    std::string_view last;
+    bool first = true;
     while (at < blob.size()) {
+        const size_t start = at;
         Entry e;
         if (!takeField(blob, at, e.name) || !takeField(blob, at, e.content) ||
             !takeField(blob, at, e.stamp))
             return false;
-        if (!out.empty() && !(out.back().name < e.name)) return false;
-        out.push_back(e);
+        if (!first && !(last < e.name)) return false;
+        first = false;
+        last = e.name;
+        row(uint32_t(start), e);
     }
     return true;
+}
+
+bool QXCachePacks::decode(std::string_view blob, std::vector<Entry>& out) {
+    out.clear();
+    return parse(blob, [&](uint32_t, const Entry& e) { out.push_back(e); });
+}
+
+QXCachePacks::Entry QXCachePacks::entryAt(std::string_view blob, uint32_t offset) {
+    // The blob was checked when it was added.
+    size_t at = offset;
+    Entry e;
+    takeField(blob, at, e.name);
+    takeField(blob, at, e.content);
+    takeField(blob, at, e.stamp);
+    return e;
 }
 
 bool QXCachePacks::add(std::string folder, std::string blob) {
-    // A pack replaced under the index would leave it pointing at freed rows.
-    m_refs.clear();
-    m_slots.clear();
     Pack pack;
+    if (!parse(blob, [&](uint32_t offset, const Entry&) { pack.rows.push_back(offset); }))
+        return false;
     pack.blob = std::move(blob);
-    // The views point into the pack's own string, which moves without reallocating.
-    if (!decode(pack.blob, pack.rows)) return false;
-    const std::string_view before = pack.blob;
-    auto [it, inserted] = m_packs.insert_or_assign(std::move(folder), std::move(pack));
-    if (std::string_view(it->second.blob).data() != before.data()) {
-        // A short blob lived inside the string object itself: decode it where it is now.
-        decode(it->second.blob, it->second.rows);
-    }
+    m_packs.insert_or_assign(std::move(folder), std::move(pack));
     return true;
 }
 
-uint64_t QXCachePacks::hashOf(uint64_t folderHash, std::string_view name) {
-    return (folderHash * 0x9E3779B97F4A7C15ull) ^ std::hash<std::string_view>{}(name);
+const QXCachePacks::Pack* QXCachePacks::pack(std::string_view folder) const {
+    auto it = m_packs.find(folder);
+    return it == m_packs.end() ? nullptr : &it->second;
 }
 
-void QXCachePacks::buildIndex() {
-    size_t rows = 0;
-    for (const auto& [folder, pack] : m_packs) rows += pack.rows.size();
-    if (rows >= kEmpty / 4) throw std::bad_alloc();
-    size_t slots = 1024;
-    while (slots < rows * 2) slots *= 2;
-    std::vector<Ref> refs;
-    refs.reserve(rows);
-    std::vector<uint32_t> table(slots, kEmpty);
-    const size_t mask = slots - 1;
-    for (const auto& [folder, pack] : m_packs) {
-        const uint64_t folderHash = std::hash<std::string_view>{}(folder);
-        for (const Entry& e : pack.rows) {
-            const uint64_t h = hashOf(folderHash, e.name);
-            size_t i = size_t(h) & mask;
-            while (table[i] != kEmpty) i = (i + 1) & mask;
-            table[i] = uint32_t(refs.size());
-            refs.push_back({h, &folder, &e});
+bool QXCachePacks::find(const Pack& pack, std::string_view name, std::string_view& content,
+                        std::string_view& stamp) {
+    const std::string_view blob = pack.blob;
+    size_t low = 0, high = pack.rows.size();
+    while (low < high) {
+        const size_t mid = low + (high - low) / 2;
+        // Only the name is read until it matches.
+        size_t at = pack.rows[mid];
+        std::string_view rowName;
+        takeField(blob, at, rowName);
+        const int order = rowName.compare(name);
+        if (order < 0) {
+            low = mid + 1;
+        } else if (order > 0) {
+            high = mid;
+        } else {
+            takeField(blob, at, content);
+            takeField(blob, at, stamp);
+            return true;
         }
     }
-    m_refs.swap(refs);
-    m_slots.swap(table);
+    return false;
 }
 
-const std::vector<QXCachePacks::Entry>* QXCachePacks::rowsOf(std::string_view folder) const {
-    auto it = m_packs.find(folder);
-    return it == m_packs.end() ? nullptr : &it->second.rows;
+std::vector<QXCachePacks::Entry> QXCachePacks::rowsOf(std::string_view folder) const {
+    std::vector<Entry> out;
+    if (const Pack* p = pack(folder)) {
+        out.reserve(p->rows.size());
+        for (uint32_t offset : p->rows) out.push_back(entryAt(p->blob, offset));
+    }
+    return out;
 }
 
 bool QXCachePacks::get(std::string_view path, std::string_view& content,
                        std::string_view& stamp) const {
     const std::string_view folder = folderOf(path);
-    if (!m_slots.empty()) {
-        const std::string_view name = path.substr(folder.size());
-        const uint64_t h = hashOf(std::hash<std::string_view>{}(folder), name);
-        const size_t mask = m_slots.size() - 1;
-        for (size_t i = size_t(h) & mask; m_slots[i] != kEmpty; i = (i + 1) & mask) {
-            const Ref& r = m_refs[m_slots[i]];
-            if (r.hash == h && r.entry->name == name && *r.folder == folder) {
-                content = r.entry->content;
-                stamp = r.entry->stamp;
-                return true;
-            }
-        }
-        return false;
-    }
-    const std::vector<Entry>* rows = rowsOf(folder);
-    if (!rows) return false;
-    const std::string_view name = path.substr(folder.size());
-    auto it = std::lower_bound(rows->begin(), rows->end(), name,
-                               [](const Entry& e, std::string_view n) { return e.name < n; });
-    if (it == rows->end() || it->name != name) return false;
-    content = it->content;
-    stamp = it->stamp;
-    return true;
+    const Pack* p = pack(folder);
+    return p && find(*p, path.substr(folder.size()), content, stamp);
 }
 
 }  // namespace quenrix

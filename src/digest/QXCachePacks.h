@@ -3,8 +3,9 @@
 // blobs instead of tens of thousands of rows, and a lookup finds its folder's pack by
 // hash and its name by binary search in the pack.
 //
-// After the last add(), buildIndex() makes one hash table over the rows of every pack,
-// so a lookup costs one probe rather than a walk through a folder's sorted names.
+// A kept pack holds its blob and where each row starts in it, nothing more: the rows are
+// read out of the blob when asked for, so a search's packs take little more memory than
+// their bytes.
 //
 // The blob: the magic "QXP1", then per row, sorted by name (bytewise), three lengths as
 // LEB128 numbers each followed by its bytes: the name (the path after the folder), the
@@ -38,37 +39,37 @@ public:
     // (bad magic, a length past the end, names out of order or repeated).
     static bool decode(std::string_view blob, std::vector<Entry>& out);
 
+    // One folder's kept blob and the offsets of its rows, in name order.
+    struct Pack {
+        std::string blob;
+        std::vector<uint32_t> rows;
+    };
+
     // Keeps a folder's blob; false (and nothing kept) when it is malformed.
     bool add(std::string folder, std::string blob);
-    // Indexes every row added so far; get() uses the index until the next add(). Throws
-    // std::bad_alloc.
-    void buildIndex();
+    // The pack of a folder; null when there is none. Valid until the next add().
+    const Pack* pack(std::string_view folder) const;
+    // The row of a name in a pack; false when the pack has no such name.
+    static bool find(const Pack& pack, std::string_view name, std::string_view& content,
+                     std::string_view& stamp);
     // The row of a path; false when its folder has no pack or the pack no such name.
     bool get(std::string_view path, std::string_view& content, std::string_view& stamp) const;
-    // The decoded rows of a folder's pack; null when there is none.
-    const std::vector<Entry>* rowsOf(std::string_view folder) const;
+    // The rows of a folder's pack, viewing into it; empty when there is none.
+    std::vector<Entry> rowsOf(std::string_view folder) const;
     size_t folders() const { return m_packs.size(); }
 
 private:
-    struct Pack {
-        std::string blob;
-        std::vector<Entry> rows;
-    };
     struct Hash {
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    struct Ref {
-        uint64_t hash;
-        const std::string* folder;
-        const Entry* entry;
-    };
-    static constexpr uint32_t kEmpty = UINT32_MAX;
-    static uint64_t hashOf(uint64_t folderHash, std::string_view name);
+    // Reads the rows of a blob: calls row(offset, entry) for each; false for a malformed
+    // blob.
+    template <class F>
+    static bool parse(std::string_view blob, F&& row);
+    static Entry entryAt(std::string_view blob, uint32_t offset);
 
     std::unordered_map<std::string, Pack, Hash, std::equal_to<>> m_packs;
-    std::vector<Ref> m_refs;
-    std::vector<uint32_t> m_slots;  // indexes into m_refs; a power of two, at most half full
 };
 
 }  // namespace quenrix

@@ -11,6 +11,7 @@
 
 namespace quenrix {
 
+using tovy::support_sqlite::CppSQLite3DB;
 using tovy::support_sqlite::CppSQLite3Exception;
 using tovy::support_sqlite::CppSQLite3Query;
 using tovy::support_sqlite::CppSQLite3Statement;
@@ -18,6 +19,9 @@ using tovy::support_sqlite::CppSQLite3Statement;
 namespace {
 
 constexpr const char* kTable = "quenrix_cache_table";
+// A search touches every row below its folders once; with the default page cache of
+// 2 MB the index walk would read the same table pages again and again.
+constexpr const char* kCacheSize = "PRAGMA cache_size = -32768;";
 constexpr const char* kCreateIndex =
     "CREATE INDEX IF NOT EXISTS quenrix_cache_path_tag ON quenrix_cache_table (path, tag);";
 
@@ -102,9 +106,7 @@ void QXCacheServer::createTables() {
     if (!db()->tableExists(kTable)) db()->execDML(kCreateTable);
     db()->execDML(kCreateIndex);
     db()->execDML(kCreatePacks);
-    // A search touches every row below its folders once; with the default page cache of
-    // 2 MB the index walk would read the same table pages again and again.
-    db()->execDML("PRAGMA cache_size = -32768;");
+    db()->execDML(kCacheSize);
 }
 
 void QXCacheServer::finalizeStatements() {
@@ -240,12 +242,23 @@ bool QXCacheServer::loadPacksLocked(Preloaded& p) {
     stmt.bind(1, std::string_view(p.tag));
     stmt.bind(2, std::string_view(p.prefix));
     if (!p.upper.empty()) stmt.bind(3, std::string_view(p.upper));
+    // Each page of the packs is read once: a small page cache serves, and its pages are
+    // reused instead of the whole range's coming to fresh memory.
+    db()->execDML("PRAGMA cache_size = -2048;");
+    struct CacheSize {
+        CppSQLite3DB* db;
+        ~CacheSize() {
+            try {
+                db->execDML(kCacheSize);
+            } catch (const CppSQLite3Exception&) {
+            }
+        }
+    } restore{db()};
     CppSQLite3Query q = stmt.execQuery();
     for (; !q.eof(); q.nextRow()) {
         if (!p.packs->add(std::string(q.getStringView(0)), std::string(q.getBlobView(1))))
             return false;
     }
-    p.packs->buildIndex();
     return true;
 }
 
@@ -297,8 +310,8 @@ void QXCacheServer::writePacksLocked() {
                 entries.clear();
                 while (end < rows.size() && rows[end].folder == rows[i].folder)
                     entries.push_back(rows[end++].entry);
-                if (const auto* packed = p.packs ? p.packs->rowsOf(rows[i].folder) : nullptr) {
-                    for (const QXCachePacks::Entry& e : *packed) {
+                if (p.packs) {
+                    for (const QXCachePacks::Entry& e : p.packs->rowsOf(rows[i].folder)) {
                         const bool stored =
                             std::any_of(rows.begin() + i, rows.begin() + end,
                                         [&](const Row& r) { return r.entry.name == e.name; });
@@ -389,6 +402,40 @@ bool QXCacheServer::findRow(std::string_view path, std::string_view tag, std::st
     stamp.clear();
     ran = false;
     return false;
+}
+
+void QXCacheServer::findEach(
+    std::string_view tag, const std::vector<std::string_view>& paths,
+    const std::function<void(size_t, std::string_view, std::string_view)>& answer) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::string content, stamp;
+    const Preloaded* p = nullptr;
+    std::string_view folder;
+    const QXCachePacks::Pack* folderPack = nullptr;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string_view path = paths[i];
+        if (!p || path.substr(0, p->prefix.size()) != p->prefix) {
+            p = preloadedFor(path, tag);
+            folderPack = nullptr;
+        }
+        if (!p) {
+            if (find(path, tag, content, stamp)) answer(i, content, stamp);
+            continue;
+        }
+        std::string_view c, s;
+        if (p->rows.size() > 0 && p->rows.get(path, c, s)) {
+            answer(i, c, s);
+            continue;
+        }
+        if (!p->packs) continue;
+        const std::string_view dir = QXCachePacks::folderOf(path);
+        if (!folderPack || dir != folder) {
+            folder = dir;
+            folderPack = p->packs->pack(dir);
+        }
+        if (folderPack && QXCachePacks::find(*folderPack, path.substr(dir.size()), c, s))
+            answer(i, c, s);
+    }
 }
 
 bool QXCacheServer::exists(std::string_view path, std::string_view tag) {

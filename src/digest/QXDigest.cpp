@@ -297,8 +297,30 @@ size_t formatDigestCacheStamp(const platform::FileStat& st, DigestStampBuffer& b
         platform::SYSTEMTIME local;
         if (!platform::fileTimeToLocalSystemTime(platform::fileTimeFromUnixNs(st.writeNs), local))
             local = platform::SYSTEMTIME{};
-        std::snprintf(lastMinute, sizeof lastMinute, "%04d/%02d/%02d %02d:%02d", local.wYear,
-                      local.wMonth, local.wDay, local.wHour, local.wMinute);
+        // "%04d/%02d/%02d %02d:%02d", written out by hand: a formatted print costs more
+        // than the rest of the stamp.
+        auto put = [](char* at, unsigned value, int width) {
+            for (int i = width - 1; i >= 0; --i) {
+                at[i] = char('0' + value % 10);
+                value /= 10;
+            }
+        };
+        if (local.wYear > 9999 || local.wMonth > 99 || local.wDay > 99 || local.wHour > 99 ||
+            local.wMinute > 99) {
+            std::snprintf(lastMinute, sizeof lastMinute, "%04d/%02d/%02d %02d:%02d", local.wYear,
+                          local.wMonth, local.wDay, local.wHour, local.wMinute);
+        } else {
+            put(lastMinute, local.wYear, 4);
+            lastMinute[4] = '/';
+            put(lastMinute + 5, local.wMonth, 2);
+            lastMinute[7] = '/';
+            put(lastMinute + 8, local.wDay, 2);
+            lastMinute[10] = ' ';
+            put(lastMinute + 11, local.wHour, 2);
+            lastMinute[13] = ':';
+            put(lastMinute + 14, local.wMinute, 2);
+            lastMinute[16] = '\0';
+        }
         lastSecond = second;
     }
     char* out = buf.data();
@@ -390,22 +412,85 @@ bool EnsureDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache) {
     return true;
 }
 
-bool CachedDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache) {
-    const uint32_t mark = digestComputedFlag(kind);
-    if (info.hasFlag(mark)) return true;
-    if (!cache) return false;
-    const std::string* hit =
-        validCachedContent(*cache, info, digestCacheTag(kind), digestTextLength(kind));
-    if (!hit) return false;
+namespace {
+
+// Puts a cached digest text on the record and sets its computed mark; false when the
+// digest record cannot be allocated.
+bool takeCachedText(QXFileInfo& info, QXDigestKind kind, std::string_view text) {
     try {
         QXFileExtras& extras = info.extras();
         if (!extras.digests) extras.digests = std::make_unique<QXDigestRecord>();
-        extras.digests->text(kind) = asciiToWide(*hit);
+        extras.digests->text(kind).assign(text.begin(), text.end());
     } catch (const std::bad_alloc&) {
         return false;
     }
-    info.addFlags(mark);
+    info.addFlags(digestComputedFlag(kind));
     return true;
+}
+
+}  // namespace
+
+bool CachedDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache) {
+    if (info.hasFlag(digestComputedFlag(kind))) return true;
+    if (!cache) return false;
+    const std::string* hit =
+        validCachedContent(*cache, info, digestCacheTag(kind), digestTextLength(kind));
+    return hit && takeCachedText(info, kind, *hit);
+}
+
+void CachedDigests(const std::vector<QXFileInfo*>& records, QXDigestKind kind, QXCacheServer* cache,
+                   const QXParallelFor& parallel) {
+    if (!cache) return;
+    const uint32_t mark = digestComputedFlag(kind);
+    const size_t length = digestTextLength(kind);
+    // The records left are looked up one by one when memory runs out here.
+    try {
+        std::vector<QXFileInfo*> asked;
+        std::vector<std::string_view> paths;
+        asked.reserve(records.size());
+        paths.reserve(records.size());
+        for (QXFileInfo* info : records) {
+            if (info->hasFlag(mark)) continue;
+            asked.push_back(info);
+            paths.push_back(info->nativePath());
+        }
+        // The valid texts are gathered under the store's lock, side by side; putting them
+        // on the records, which allocates for each, is what may run on several threads.
+        std::vector<QXFileInfo*> hits;
+        std::string texts;
+        DigestStampBuffer buf;
+        cache->findEach(digestCacheTag(kind), paths,
+                        [&](size_t i, std::string_view content, std::string_view stamp) {
+                            QXFileInfo& info = *asked[i];
+                            const std::string_view now(buf.data(),
+                                                       formatDigestCacheStamp(info.stat(), buf));
+                            if (content.size() != length || stamp != now) return;
+                            hits.push_back(&info);
+                            texts.append(content);
+                        });
+        constexpr size_t kChunk = 512;
+        auto take = [&](size_t chunk) {
+            const size_t end = std::min(hits.size(), (chunk + 1) * kChunk);
+            for (size_t j = chunk * kChunk; j < end; ++j) {
+                QXFileInfo& info = *hits[j];
+                if (!takeCachedText(info, kind, std::string_view(texts).substr(j * length, length)))
+                    continue;
+                // The duplicate rules copy the text into the comparison text next; its
+                // room is made here, on this thread.
+                try {
+                    info.extras().digests->comparison.reserve(length);
+                } catch (const std::bad_alloc&) {
+                }
+            }
+        };
+        const size_t chunks = (hits.size() + kChunk - 1) / kChunk;
+        if (parallel) {
+            parallel(chunks, take);
+        } else {
+            for (size_t c = 0; c < chunks; ++c) take(c);
+        }
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 int OpenRecordedFile(const QXFileInfo& info) {

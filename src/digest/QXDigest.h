@@ -18,9 +18,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileStat.h"
 
@@ -73,6 +76,17 @@ bool EnsureDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache);
 // when it was already computed or the cache holds a valid entry (which is then taken
 // and the computed mark set); false otherwise, leaving the record as it was.
 bool CachedDigest(QXFileInfo& info, QXDigestKind kind, QXCacheServer* cache);
+
+// Runs task(i) for every i below count, on several threads where it can, and returns
+// when all have finished.
+using QXParallelFor = std::function<void(size_t count, const std::function<void(size_t)>& task)>;
+
+// CachedDigest for many records at once, each taking the cache's valid entry when it
+// has one. Much cheaper per record than single lookups when the records of one folder
+// come one after another, as they do in the order the files were listed. The texts are
+// put on the records through `parallel` when given (each record by one thread).
+void CachedDigests(const std::vector<QXFileInfo*>& records, QXDigestKind kind, QXCacheServer* cache,
+                   const QXParallelFor& parallel = nullptr);
 
 // Opens the recorded file for content reading under the same safety as the digests
 // (no final symbolic link, no blocking, a regular file with the recorded device, inode,

@@ -1,6 +1,9 @@
 #include "rule/QXCheckDuplicateRule.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <vector>
+
+#include "digest/QXDigest.h"
 
 #include "rule/QXDuplicateFinder.h"
 #include "rule/QXRuleRegistry.h"
@@ -30,12 +33,23 @@ const wchar_t* const kAlgorithmDescriptions[] = {
 };
 const wchar_t* const kTargetLabels[] = {L"重複したもの", L"重複しないもの"};
 
-struct DevIno {
-    uint64_t dev, ino;
-    bool operator==(const DevIno& o) const { return dev == o.dev && ino == o.ino; }
+// What the rule reads of a record, at the record's sorted position.
+struct Item {
+    QXFileInfo* record = nullptr;
+    size_t input = 0;  // the position in the list given
+    uint64_t size = 0;
+    bool regular = false;
+    bool linked = false;  // a hard link of a record sorted before it
 };
-struct DevInoHash {
-    size_t operator()(const DevIno& k) const { return std::hash<uint64_t>()(k.ino * 31 + k.dev); }
+
+// A record's file and its input position: sorted, the hard links of one file follow the
+// first of them.
+struct FileId {
+    uint64_t dev, ino;
+    size_t k;
+    bool operator<(const FileId& o) const {
+        return dev != o.dev ? dev < o.dev : ino != o.ino ? ino < o.ino : k < o.k;
+    }
 };
 
 }  // namespace
@@ -72,30 +86,80 @@ std::vector<std::string> QXCheckDuplicateRule::cacheTags() const {
 bool QXCheckDuplicateRule::apply(const QXFileList& files, QXRuleHost& host) {
     const size_t n = files.size();
     resetVerdicts(n);
-    for (size_t i = 0; i < n; ++i) files[i]->inputPosition = i;
-    const std::vector<size_t> order = sortedBySize(files);
-    auto at = [&](size_t k) -> QXFileInfo& { return *files[order[k]]; };
-
-    // A hard link of an earlier record is the same file: it takes no part, so that no
-    // file is ever grouped with itself.
-    std::vector<uint8_t> linked(n, 0);
+    // The passes below visit the records by size; what they read of each is gathered
+    // here first, in one walk over the records in the order they lie in memory, and
+    // sorted by size, equal sizes in input order.
+    std::vector<Item> items(n);
     {
-        std::unordered_set<DevIno, DevInoHash> seen;
-        for (size_t k = 0; k < n; ++k) {
-            const platform::FileStat& st = at(k).stat();
-            if (st.ino != 0 && !seen.insert({st.dev, st.ino}).second) linked[k] = 1;
+        // A hard link of an earlier record is the same file: it takes no part, so that
+        // no file is ever grouped with itself. Links share their size, so the first of
+        // them in the sorted order is the first in the input.
+        std::vector<FileId> ids;
+        ids.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            QXFileInfo& r = *files[i];
+            r.inputPosition = i;
+            const platform::FileStat& st = r.stat();
+            Item& item = items[i];
+            item.record = &r;
+            item.input = i;
+            item.size = st.size;
+            item.regular = st.isRegular();
+            if (st.ino != 0) ids.push_back({st.dev, st.ino, i});
         }
+        std::sort(ids.begin(), ids.end());
+        for (size_t j = 1; j < ids.size(); ++j) {
+            if (ids[j].dev == ids[j - 1].dev && ids[j].ino == ids[j - 1].ino)
+                items[ids[j].k].linked = true;
+        }
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+            return a.size != b.size ? a.size < b.size : a.input < b.input;
+        });
     }
-    auto eligible = [&](size_t k) { return !linked[k] && !at(k).hasFlag(QXFileInfo::kDecided); };
+    auto at = [&](size_t k) -> QXFileInfo& { return *items[k].record; };
+    auto eligible = [&](size_t k) {
+        return !items[k].linked && !items[k].record->hasFlag(QXFileInfo::kDecided);
+    };
 
     QXDuplicateFinder finder(duplicateMethod(m_algorithm), host);
     const bool sizeFirst = finder.method().sizeFirst();
     QXCacheWindow cacheWindow(finder.method(), files, host.cache());
-    // Per sorted position: its class (-1 for none) and the positions of each class in
-    // order; classes of successive sets are numbered on.
+    if (sizeFirst && finder.method().key == QXMatchMethod::kDigest && host.cache()) {
+        // The cached digests of every record the sets below will compare, looked up in
+        // the order the files were listed, folder by folder.
+        std::vector<size_t> listed;
+        for (size_t k = 0; k < n;) {
+            size_t end = k + 1;
+            while (end < n && items[end].size == items[k].size) ++end;
+            size_t from = k;
+            while (from < end && (!eligible(from) || at(from).hasFlag(QXFileInfo::kInGroup)))
+                ++from;
+            size_t count = 0;
+            for (size_t j = from; j < end; ++j) count += eligible(j);
+            if (count >= 2) {
+                for (size_t j = from; j < end; ++j)
+                    if (eligible(j) && items[j].regular) listed.push_back(items[j].input);
+            }
+            k = end;
+        }
+        std::sort(listed.begin(), listed.end());
+        std::vector<QXFileInfo*> records(listed.size());
+        for (size_t i = 0; i < listed.size(); ++i) records[i] = files[listed[i]].get();
+        CachedDigests(records, finder.method().digest, host.cache(),
+                      [&](size_t count, const std::function<void(size_t)>& task) {
+                          finder.runOnPool(count, task);
+                      });
+    }
+
+    // The current set's classes: for each sorted position its class within the set (-1
+    // for none) and its place in it; the members of class c are
+    // members[classStart[c]] .. members[classStart[c + 1] - 1], in sorted order.
     std::vector<int64_t> classOf(n, -1);
     std::vector<size_t> indexInClass(n, 0);
-    std::vector<std::vector<size_t>> members;
+    std::vector<size_t> members, classStart, next;
+    std::vector<size_t> positions;
+    std::vector<QXFileInfo*> records;
+    std::vector<int64_t> classes;
     size_t setEnd = 0;
 
     int last = -1;
@@ -109,7 +173,7 @@ bool QXCheckDuplicateRule::apply(const QXFileList& files, QXRuleHost& host) {
                 // for the name methods): sort the set into classes.
                 size_t end = k + 1;
                 if (sizeFirst) {
-                    while (end < n && at(end).size() == r.size()) ++end;
+                    while (end < n && items[end].size == items[k].size) ++end;
                 } else {
                     end = n;
                 }
@@ -119,42 +183,49 @@ bool QXCheckDuplicateRule::apply(const QXFileList& files, QXRuleHost& host) {
                 size_t from = k;
                 while (from < end && (!eligible(from) || at(from).hasFlag(QXFileInfo::kInGroup)))
                     ++from;
-                std::vector<size_t> positions;
-                std::vector<QXFileInfo*> records;
+                positions.clear();
+                records.clear();
                 for (size_t j = from; j < end; ++j) {
                     if (!eligible(j)) continue;
                     positions.push_back(j);
                     records.push_back(&at(j));
                 }
                 if (records.size() >= 2) {
-                    std::vector<int64_t> classes;
                     if (!finder.classify(records, classes)) return false;
-                    const int64_t base = int64_t(members.size());
                     int64_t top = -1;
                     for (int64_t c : classes) top = std::max(top, c);
-                    members.resize(size_t(base + top + 1));
+                    // Counted into place, so each class keeps the sorted order.
+                    classStart.assign(size_t(top + 2), 0);
+                    for (int64_t c : classes)
+                        if (c >= 0) ++classStart[size_t(c) + 1];
+                    for (size_t c = 1; c < classStart.size(); ++c)
+                        classStart[c] += classStart[c - 1];
+                    members.resize(classStart.back());
+                    next.assign(classStart.begin(), classStart.end() - 1);
                     for (size_t j = 0; j < positions.size(); ++j) {
-                        if (classes[j] < 0) continue;
-                        auto& list = members[size_t(base + classes[j])];
-                        classOf[positions[j]] = base + classes[j];
-                        indexInClass[positions[j]] = list.size();
-                        list.push_back(positions[j]);
+                        const int64_t c = classes[j];
+                        if (c < 0) continue;
+                        const size_t pos = positions[j];
+                        classOf[pos] = c;
+                        indexInClass[pos] = next[size_t(c)] - classStart[size_t(c)];
+                        members[next[size_t(c)]++] = pos;
                     }
                 }
             }
-            if (!linked[k]) {
+            if (!items[k].linked) {
                 bool duplicate = r.hasFlag(QXFileInfo::kInGroup);
                 if (!duplicate && classOf[k] >= 0) {
-                    const auto& list = members[size_t(classOf[k])];
+                    const size_t c = size_t(classOf[k]);
+                    const size_t first = classStart[c], count = classStart[c + 1] - first;
                     const size_t mine = indexInClass[k];
-                    if (mine + 1 < list.size()) {
+                    if (mine + 1 < count) {
                         // r is the first member of its class without a group mark (an
                         // earlier one would have taken r into its group): r's group is r
                         // and every later member.
                         const int32_t group = host.takeGroupNumber();
                         QXFileInfo* newest = &r;
-                        for (size_t j = mine; j < list.size(); ++j) {
-                            QXFileInfo& m = at(list[j]);
+                        for (size_t j = mine; j < count; ++j) {
+                            QXFileInfo& m = at(members[first + j]);
                             m.addFlags(QXFileInfo::kInGroup);
                             m.groupNumber = group;
                             if (m.stat().writeNs > newest->stat().writeNs) newest = &m;
@@ -164,9 +235,9 @@ bool QXCheckDuplicateRule::apply(const QXFileList& files, QXRuleHost& host) {
                     }
                 }
                 if (m_target == kDuplicates) {
-                    setVerdict(order[k], duplicate);
+                    setVerdict(items[k].input, duplicate);
                 } else if (m_target == kUnique) {
-                    setVerdict(order[k], !duplicate);
+                    setVerdict(items[k].input, !duplicate);
                 }
             }
         }

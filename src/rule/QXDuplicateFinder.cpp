@@ -260,10 +260,13 @@ std::wstring nameKey(const QXFileInfo& info, bool stem) {
 }
 
 std::vector<size_t> sortedBySize(const QXFileList& files) {
+    // Sorting the sizes beside the positions reads each record once; the position breaks
+    // ties, so equal sizes keep their input order.
+    std::vector<std::pair<uint64_t, size_t>> keyed(files.size());
+    for (size_t i = 0; i < keyed.size(); ++i) keyed[i] = {files[i]->size(), i};
+    std::sort(keyed.begin(), keyed.end());
     std::vector<size_t> order(files.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return files[a]->size() < files[b]->size(); });
+    for (size_t i = 0; i < order.size(); ++i) order[i] = keyed[i].second;
     return order;
 }
 
@@ -312,10 +315,13 @@ bool QXDuplicateFinder::classifyDigests(const std::vector<QXFileInfo*>& records,
     const QXDigestKind kind = m_method.digest;
     QXCacheServer* cache = m_host.cache();
     const size_t n = records.size();
-    // 0: not to be read, 1: digest known, 2: to be digested.
-    std::vector<uint8_t> state(n, 0);
+    // 0: not to be read, 1: digest known, 2: to be digested. The arrays are the
+    // finder's, kept from one set to the next: a search meets thousands of sets.
+    std::vector<uint8_t>& state = m_state;
+    state.assign(n, 0);
     size_t known = 0;
-    std::vector<size_t> pending;
+    std::vector<size_t>& pending = m_pending;
+    pending.clear();
     for (size_t i = 0; i < n; ++i) {
         QXFileInfo& info = *records[i];
         if (!info.stat().isRegular()) continue;  // never read
@@ -375,7 +381,13 @@ bool QXDuplicateFinder::classifyDigests(const std::vector<QXFileInfo*>& records,
     for (size_t j = 0; j < pending.size(); ++j)
         if (made[j]) state[pending[j]] = 1;
 
+    // Classes are numbered in the order their first member comes. The small sets most
+    // searches are made of are compared directly, larger ones through a map.
+    constexpr size_t kDirect = 16;
     std::unordered_map<std::wstring_view, int64_t> ids;
+    const std::wstring* direct[kDirect];
+    size_t seen = 0;
+    int64_t next = 0;
     for (size_t i = 0; i < n; ++i) {
         if (state[i] != 1) continue;
         QXFileExtras* extras = records[i]->extrasIfAny();
@@ -384,7 +396,15 @@ bool QXDuplicateFinder::classifyDigests(const std::vector<QXFileInfo*>& records,
         digests.comparison = digests.text(kind);
         const std::wstring& text = digests.text(kind);
         if (text.empty()) continue;  // unreadable: equals nothing
-        auto [it, added] = ids.try_emplace(std::wstring_view(text), int64_t(ids.size()));
+        if (n <= kDirect) {
+            size_t j = 0;
+            while (j < seen && *direct[j] != text) ++j;
+            if (j == seen) direct[seen++] = &text;
+            classes[i] = int64_t(j);
+            continue;
+        }
+        auto [it, added] = ids.try_emplace(std::wstring_view(text), next);
+        if (added) ++next;
         classes[i] = it->second;
     }
     return true;

@@ -95,6 +95,11 @@ public:
     // then incomplete).
     bool classify(const std::vector<QXFileInfo*>& records, std::vector<int64_t>& classes);
 
+    // Runs task(i) for every i below count on the finder's threads.
+    void runOnPool(size_t count, const std::function<void(size_t)>& task) {
+        m_pool.run(count, task);
+    }
+
 private:
     bool classifyNames(const std::vector<QXFileInfo*>& records, std::vector<int64_t>& classes);
     bool classifyDigests(const std::vector<QXFileInfo*>& records, std::vector<int64_t>& classes);
@@ -103,6 +108,8 @@ private:
     QXMatchMethod m_method;
     QXRuleHost& m_host;
     QXWorkerPool m_pool;
+    std::vector<uint8_t> m_state;  // classifyDigests' work arrays
+    std::vector<size_t> m_pending;
 };
 
 // While alive, the cache store answers the lookups of a content method for the records

@@ -14,9 +14,9 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-enum-enum-conversion"
 #include <opencv2/core.hpp>
 #include <opencv2/core/utils/logger.hpp>
-#include <opencv2/videoio.hpp>
 #pragma GCC diagnostic pop
 
+#include "core/QXCodecModule.h"
 #include "platform/UniqueFd.h"
 
 namespace quenrix {
@@ -69,27 +69,20 @@ int openRecorded(const QXFileInfo& file) {
 
 bool ReadVideoFile(const QXFileInfo& file, QXVideoHolder& holder) {
     quietOpenCv();
+    // Without the codec module no file can be read as a video.
+    if (!CodecModule()) return false;
     platform::UniqueFd fd(openRecorded(file));
     if (!fd.ok()) return false;
     // FFmpeg opens the descriptor's own file, whatever happens to the name meanwhile.
     const std::string path = "/proc/self/fd/" + std::to_string(fd.get());
-    try {
-        cv::VideoCapture capture;
-        if (!capture.open(path, cv::CAP_FFMPEG) || !capture.isOpened()) return false;
-        if (truncated(capture.get(cv::CAP_PROP_FOURCC)) == 0) return false;
-        cv::Mat frame;
-        capture.read(frame);
-        holder.framesPerSecond = truncated(capture.get(cv::CAP_PROP_FPS));
-        holder.frameCount = truncated(capture.get(cv::CAP_PROP_FRAME_COUNT));
-        if (!frame.empty() && frame.data) {
-            holder.width = frame.cols;
-            holder.height = frame.rows;
-            holder.ready = true;
-        }
-    } catch (const cv::Exception&) {
-        return false;
-    } catch (const std::exception&) {
-        return false;
+    QXCodecVideo video;
+    if (!CodecReadVideo(path, video)) return false;
+    holder.framesPerSecond = truncated(video.framesPerSecond);
+    holder.frameCount = truncated(video.frameCount);
+    if (video.width > 0 && video.height > 0) {
+        holder.width = video.width;
+        holder.height = video.height;
+        holder.ready = true;
     }
     return holder.ready;
 }

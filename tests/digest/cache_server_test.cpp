@@ -324,10 +324,25 @@ TEST(CacheServer, PacksAnswerLikeTheTableAndNeverOutliveAChange) {
         return r.found ? r.content : std::string("(none)");
     };
 
-    search([] {});  // reads the table and packs what it read
+    // findEach answers as a lookup of each path does, whatever order the folders come in.
+    auto eachAgrees = [&] {
+        const std::vector<std::string_view> paths = {
+            "/data/a",        "/data/sub/b", "/data/it's", "/data/none", "/elsewhere/c",
+            "/data/sub/none", "/data/new",   "/data/a",    "/dat",       "/data/sub/"};
+        std::vector<std::string> answers(paths.size(), "(none)");
+        cache.findEach("xxhash64", paths, [&](size_t i, std::string_view c, std::string_view s) {
+            answers[i] = std::string(c) + "|" + std::string(s);
+        });
+        for (size_t i = 0; i < paths.size(); ++i) {
+            const auto r = cache.lookup(paths[i], "xxhash64");
+            EXPECT_EQ(answers[i], r.found ? r.content + "|" + r.stamp : "(none)") << paths[i];
+        }
+    };
+    search(eachAgrees);  // reads the table and packs what it read
     EXPECT_EQ(raw.scalar("SELECT COUNT(*) FROM quenrix_cache_packs"), 2);  // /data/, /data/sub/
     EXPECT_EQ(covers(), 1);
     search([&] {
+        eachAgrees();
         EXPECT_EQ(content("/data/a"), "aaaa");
         EXPECT_EQ(cache.lookup("/data/it's", "xxhash64").stamp, "s2");
         EXPECT_EQ(content("/data/sub/b"), "cccc");
@@ -337,6 +352,7 @@ TEST(CacheServer, PacksAnswerLikeTheTableAndNeverOutliveAChange) {
         cache.store("/data/a", "xxhash64", "a2", "s5");
         cache.store("/data/new", "xxhash64", "eeee", "s6");
         EXPECT_EQ(content("/data/a"), "a2");
+        eachAgrees();
     });
     EXPECT_EQ(covers(), 1);
     search([&] {

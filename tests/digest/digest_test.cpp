@@ -6,6 +6,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "core/QXFileInfo.h"
 #include "core/QXLog.h"
 #include "digest/QXCacheServer.h"
+#include "platform/Times.h"
 #include "support/TempDir.h"
 
 namespace quenrix {
@@ -202,6 +204,80 @@ TEST(Digest, CacheIsTakenOnlyWhileTheWholeStampMatches) {
     auto fifoRec = QXFileInfo::fromPath(fifo);
     ASSERT_TRUE(EnsureDigest(*fifoRec, QXDigestKind::kCrc32, &cache));
     EXPECT_FALSE(cache.lookup(fifo, tag).found);
+}
+
+TEST(Digest, CacheStampSpellsTheLocalMinuteThenTimeSizeAndInode) {
+    const int64_t second = 1000000000;
+    const int64_t times[] = {0,
+                             -1,  // the last nanosecond of 1969
+                             1700000000 * second + 123456789,
+                             1700000000 * second + 999999999,  // the same second again
+                             1700000059 * second,              // another second of the same minute
+                             1700000060 * second,              // the next minute
+                             4102444800 * second,              // 2100
+                             -62135596800 * second};           // the year 1
+    for (const int64_t ns : times) {
+        SCOPED_TRACE(ns);
+        platform::FileStat st;
+        st.writeNs = ns;
+        st.size = 1234567;
+        st.ino = 89;
+        platform::SYSTEMTIME local;
+        ASSERT_TRUE(platform::fileTimeToLocalSystemTime(platform::fileTimeFromUnixNs(ns), local));
+        char minute[32];
+        std::snprintf(minute, sizeof minute, "%04d/%02d/%02d %02d:%02d", local.wYear, local.wMonth,
+                      local.wDay, local.wHour, local.wMinute);
+        EXPECT_EQ(digestCacheStamp(st),
+                  std::string(minute) + " " + std::to_string(ns) + " 1234567 89");
+    }
+}
+
+TEST(Digest, CachedDigestsTakeWhatSingleLookupsTake) {
+    TempDir dir;
+    QXCacheServer cache;
+    ASSERT_TRUE(cache.open(dir.createDir("settings")));
+    const QXDigestKind kind = QXDigestKind::kXxh64;
+    dir.createDir("a");
+    dir.createDir("b");
+    std::vector<std::string> paths;
+    for (int i = 0; i < 4; ++i) {
+        for (const char* folder : {"a", "b"})
+            paths.push_back(dir.createFile(std::string(folder) + "/f" + std::to_string(i),
+                                           std::string(size_t(i + 1), char('a' + i))));
+    }
+    // Cached: all but the last; then the first is rewritten in place (stale row).
+    for (size_t i = 0; i + 1 < paths.size(); ++i) {
+        auto rec = QXFileInfo::fromPath(paths[i]);
+        ASSERT_TRUE(EnsureDigest(*rec, kind, &cache));
+    }
+    auto first = QXFileInfo::fromPath(paths[0]);
+    timespec later = mtimeOf(*first);
+    later.tv_sec += 1;
+    rewriteKeepingInode(paths[0], "z", later);
+
+    // From the table's rows, then from the packs written at the end of the first batch.
+    for (const char* pass : {"table", "packs"}) {
+        SCOPED_TRACE(pass);
+        cache.beginBatch();
+        cache.preload(std::vector<std::string>{digestCacheTag(kind)}, dir.path() + "/");
+        std::vector<QXFileInfoPtr> batch, single;
+        std::vector<QXFileInfo*> records;
+        for (const auto& path : paths) {
+            batch.push_back(QXFileInfo::fromPath(path));
+            single.push_back(QXFileInfo::fromPath(path));
+            records.push_back(batch.back().get());
+        }
+        CachedDigests(records, kind, &cache);
+        for (size_t i = 0; i < paths.size(); ++i) {
+            SCOPED_TRACE(paths[i]);
+            const bool hit = CachedDigest(*single[i], kind, &cache);
+            EXPECT_EQ(batch[i]->hasFlag(QXFileInfo::kXxh64Computed), hit);
+            EXPECT_EQ(hit, i != 0 && i + 1 != paths.size());
+            if (hit)
+                EXPECT_EQ(batch[i]->extras().digests->xxh64, single[i]->extras().digests->xxh64);
+        }
+        cache.endBatch();
+    }
 }
 
 TEST(Digest, CompareFileContentsNeedsBothToEndTogether) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/QXFileExtras.h"
+#include "digest/QXCacheServer.h"
 #include "digest/QXDigest.h"
 #include "platform/Text.h"
 #include "rule/QXCheckDuplicateRule.h"
@@ -30,8 +31,10 @@ public:
     bool cancelled() const override { return false; }
     void showFile(const QXFileInfo& f) override { shown.push_back(f.nativePath()); }
     void report(int p) override { reports.push_back(p); }
+    QXCacheServer* cache() const override { return store; }
     std::vector<std::string> shown;
     std::vector<int> reports;
+    QXCacheServer* store = nullptr;
 };
 
 constexpr uint32_t kMarks = QXFileInfo::kInGroup | QXFileInfo::kNewestInGroup |
@@ -300,6 +303,43 @@ TEST(DuplicateDifferential, RandomSetsAgreeWithThePairwiseScan) {
             EXPECT_EQ(fastHost.shown, slowHost.shown) << what;
             EXPECT_EQ(fastHost.reports, slowHost.reports) << what;
             if (HasFailure()) return;
+        }
+    }
+}
+
+TEST(DuplicateDifferential, CachedSearchesAgreeWithTheUncachedOne) {
+    // The first search fills the cache, the second reads its rows from the table, the
+    // third from the packs the second wrote.
+    std::mt19937 rng(4242);
+    for (int round = 0; round < 12; ++round) {
+        Fixture fx(rng);
+        fx.disturb();
+        test::TempDir settings;
+        QXCacheServer cache;
+        ASSERT_TRUE(cache.open(settings.path()));
+        for (const int32_t algorithm : {1, 2, 4, 5, 6, 10}) {
+            const int32_t target = int32_t(rng() % 2);
+            TraceHost plainHost;
+            QXFileList plain = fx.records(plainHost);
+            QXCheckDuplicateRule rule;
+            rule.setAlgorithm(algorithm);
+            rule.setTarget(target);
+            ASSERT_TRUE(rule.apply(plain, plainHost));
+            const std::vector<bool> expected = rule.verdicts();
+            for (int pass = 0; pass < 3; ++pass) {
+                const std::string what = "round " + std::to_string(round) + " algo " +
+                                         std::to_string(algorithm) + " pass " +
+                                         std::to_string(pass);
+                TraceHost host;
+                host.store = &cache;
+                QXFileList cached = fx.records(host);
+                ASSERT_TRUE(rule.apply(cached, host));
+                EXPECT_EQ(rule.verdicts(), expected) << what;
+                expectSameRecords(plain, cached, what);
+                EXPECT_EQ(host.shown, plainHost.shown) << what;
+                EXPECT_EQ(host.reports, plainHost.reports) << what;
+                if (HasFailure()) return;
+            }
         }
     }
 }
