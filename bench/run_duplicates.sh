@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the duplicate search next to jdupes, rmlint, fdupes and rdfind on one made tree:
 #   run_duplicates.sh [TREE]        (default /var/tmp/quenrix-bench-dups)
+# QUENRIX_BENCH_ROUNDS (default 3) rounds of every side; the median round counts.
 # Installs the peers when missing, builds the release benchmark (or the one in the build
 # folder $QUENRIX_BENCH_BUILD, configured already), makes the tree when missing, warms the
 # page cache, times each side with /usr/bin/time and compares the groups they report.
@@ -43,14 +44,37 @@ run() {
   }
 }
 
-run quenrix "$bench" search "$tree" --out "$work/quenrix.report"
-mkdir "$work/cache"
-run quenrix-fill "$bench" search "$tree" --cache "$work/cache" --out "$work/quenrix-fill.report"
-run quenrix-cached "$bench" search "$tree" --cache "$work/cache" --out "$work/quenrix-cached.report"
-run jdupes jdupes -r -q "$tree"
-run rmlint rmlint -T duplicates -o "fdupes:$work/rmlint.report" "$tree"
-run fdupes fdupes -r -q "$tree"
-run rdfind rdfind -dryrun true -outputname "$work/rdfind.report" "$tree"
+# Every side runs $rounds times, the rounds one after another with the sides in the same
+# order each time; each side's figures are those of its round with the median wall time
+# (the reports do not change from round to round). The first search with the cache gets an
+# empty cache folder of its own in every round, and the second search uses that folder.
+rounds=${QUENRIX_BENCH_ROUNDS:-3}
+sides=(quenrix quenrix-fill quenrix-cached jdupes rmlint fdupes rdfind)
+for ((r = 1; r <= rounds; r++)); do
+  echo "round $r of $rounds"
+  run quenrix "$bench" search "$tree" --out "$work/quenrix.report"
+  mkdir "$work/cache.$r"
+  run quenrix-fill "$bench" search "$tree" --cache "$work/cache.$r" --out "$work/quenrix-fill.report"
+  run quenrix-cached "$bench" search "$tree" --cache "$work/cache.$r" \
+    --out "$work/quenrix-cached.report"
+  run jdupes jdupes -r -q "$tree"
+  run rmlint rmlint -T duplicates -o "fdupes:$work/rmlint.report" "$tree"
+  run fdupes fdupes -r -q "$tree"
+  run rdfind rdfind -dryrun true -outputname "$work/rdfind.report" "$tree"
+  for side in "${sides[@]}"; do
+    mv "$work/$side.time" "$work/$side.time.$r"
+    cp "$work/$side.err" "$work/$side.err.$r"
+  done
+done
+for side in "${sides[@]}"; do
+  median=$(for ((r = 1; r <= rounds; r++)); do
+    printf '%s %s\n' "$(cut -d' ' -f1 "$work/$side.time.$r")" "$r"
+  done | sort -n | awk -v n="$rounds" 'NR == int((n + 1) / 2) { print $2 }')
+  cp "$work/$side.time.$median" "$work/$side.time"
+  cp "$work/$side.err.$median" "$work/$side.err"
+  printf '%s\n' "$side: wall s by round: $(for ((r = 1; r <= rounds; r++)); do
+    cut -d' ' -f1 "$work/$side.time.$r"; done | tr '\n' ' ')" >> "$work/rounds.txt"
+done
 
 for side in quenrix quenrix-fill quenrix-cached; do
   "$bench" canon fdupes "$work/$side.report" "$work/$side.canon"
@@ -62,7 +86,6 @@ done
 
 # A made tree knows its true groups; a folder of one's own is compared with our search.
 [[ -f "$expected" ]] || expected="$work/quenrix.canon"
-sides=(quenrix quenrix-fill quenrix-cached jdupes rmlint fdupes rdfind)
 read -r q_wall _ < "$work/quenrix.time"
 read -r fill_wall _ < "$work/quenrix-fill.time"
 read -r cached_wall _ < "$work/quenrix-cached.time"
@@ -71,6 +94,7 @@ echo
 echo "tree: $tree ($(sed -n 's/^layout=[0-9]* //p' "$tree/.quenrix-bench-duplicates" 2> /dev/null))"
 echo "machine: $(nproc) cores, $(free -g | awk '/^Mem:/ {print $2}') GB RAM, $(uname -r)"
 sed 's/^/  /' "$work/quenrix.err" "$work/quenrix-fill.err" "$work/quenrix-cached.err" | grep '^  quenrix:' || true
+sed 's/^/  /' "$work/rounds.txt"
 printf '\n%-15s %9s %9s %10s %8s %8s %8s %12s\n' side 'wall s' 'CPU s' 'peak MiB' groups files agrees 'quenrix/side'
 all_same=1
 faster=1

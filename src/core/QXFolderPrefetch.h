@@ -38,7 +38,7 @@ struct QXFolderListing {
 class QXFolderPrefetch {
 public:
     // At most this many listings wait, read but not taken, before the reader pauses.
-    static constexpr size_t kMaxWaiting = 256;
+    static constexpr size_t kMaxWaiting = 64;
 
     // Starts the reader thread; when it cannot be started every take reads itself.
     QXFolderPrefetch();

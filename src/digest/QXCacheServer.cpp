@@ -244,7 +244,7 @@ bool QXCacheServer::loadPacksLocked(Preloaded& p) {
     if (!p.upper.empty()) stmt.bind(3, std::string_view(p.upper));
     // Each page of the packs is read once: a small page cache serves, and its pages are
     // reused instead of the whole range's coming to fresh memory.
-    db()->execDML("PRAGMA cache_size = -2048;");
+    db()->execDML("PRAGMA cache_size = -512;");
     struct CacheSize {
         CppSQLite3DB* db;
         ~CacheSize() {
@@ -405,15 +405,15 @@ bool QXCacheServer::findRow(std::string_view path, std::string_view tag, std::st
 }
 
 void QXCacheServer::findEach(
-    std::string_view tag, const std::vector<std::string_view>& paths,
+    std::string_view tag, size_t count, const std::function<std::string_view(size_t)>& pathOf,
     const std::function<void(size_t, std::string_view, std::string_view)>& answer) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     std::string content, stamp;
     const Preloaded* p = nullptr;
     std::string_view folder;
     const QXCachePacks::Pack* folderPack = nullptr;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        const std::string_view path = paths[i];
+    for (size_t i = 0; i < count; ++i) {
+        const std::string_view path = pathOf(i);
         if (!p || path.substr(0, p->prefix.size()) != p->prefix) {
             p = preloadedFor(path, tag);
             folderPack = nullptr;

@@ -82,11 +82,12 @@ public:
     // was found; on false both are emptied.
     bool find(std::string_view path, std::string_view tag, std::string& content,
               std::string& stamp);
-    // The rows of many paths of one tag: calls answer(i, content, stamp) for each paths[i]
-    // that has a row, under the store's lock (the views hold during the call only). The
-    // same answers as find, but paths of one folder that come one after another are
-    // looked up in their folder's pack without hashing each path again.
-    void findEach(std::string_view tag, const std::vector<std::string_view>& paths,
+    // The rows of many paths of one tag: calls answer(i, content, stamp) for each i below
+    // count whose path pathOf(i) has a row, under the store's lock (the views hold during
+    // the call only). The same answers as find, but paths of one folder that come one
+    // after another are looked up in their folder's pack without hashing each path again.
+    void findEach(std::string_view tag, size_t count,
+                  const std::function<std::string_view(size_t)>& pathOf,
                   const std::function<void(size_t, std::string_view, std::string_view)>& answer);
     // True when a row exists; a failure is logged and reads as false.
     bool exists(std::string_view path, std::string_view tag);

@@ -445,29 +445,24 @@ void CachedDigests(const std::vector<QXFileInfo*>& records, QXDigestKind kind, Q
     const size_t length = digestTextLength(kind);
     // The records left are looked up one by one when memory runs out here.
     try {
-        std::vector<QXFileInfo*> asked;
-        std::vector<std::string_view> paths;
-        asked.reserve(records.size());
-        paths.reserve(records.size());
-        for (QXFileInfo* info : records) {
-            if (info->hasFlag(mark)) continue;
-            asked.push_back(info);
-            paths.push_back(info->nativePath());
-        }
         // The valid texts are gathered under the store's lock, side by side; putting them
         // on the records, which allocates for each, is what may run on several threads.
         std::vector<QXFileInfo*> hits;
         std::string texts;
+        hits.reserve(records.size());
+        texts.reserve(records.size() * length);
         DigestStampBuffer buf;
-        cache->findEach(digestCacheTag(kind), paths,
-                        [&](size_t i, std::string_view content, std::string_view stamp) {
-                            QXFileInfo& info = *asked[i];
-                            const std::string_view now(buf.data(),
-                                                       formatDigestCacheStamp(info.stat(), buf));
-                            if (content.size() != length || stamp != now) return;
-                            hits.push_back(&info);
-                            texts.append(content);
-                        });
+        cache->findEach(
+            digestCacheTag(kind), records.size(),
+            [&](size_t i) { return std::string_view(records[i]->nativePath()); },
+            [&](size_t i, std::string_view content, std::string_view stamp) {
+                QXFileInfo& info = *records[i];
+                if (info.hasFlag(mark)) return;  // made already
+                const std::string_view now(buf.data(), formatDigestCacheStamp(info.stat(), buf));
+                if (content.size() != length || stamp != now) return;
+                hits.push_back(&info);
+                texts.append(content);
+            });
         constexpr size_t kChunk = 512;
         auto take = [&](size_t chunk) {
             const size_t end = std::min(hits.size(), (chunk + 1) * kChunk);

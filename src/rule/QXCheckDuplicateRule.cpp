@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/QXFileExtras.h"
 #include "digest/QXDigest.h"
 
 #include "rule/QXDuplicateFinder.h"
@@ -162,8 +163,26 @@ bool QXCheckDuplicateRule::apply(const QXFileList& files, QXRuleHost& host) {
     std::vector<int64_t> classes;
     size_t setEnd = 0;
 
+    // The records come in size order, scattered over memory: each is asked for ahead of
+    // its turn, and so are its extras and digests once the one before them has arrived.
+    auto fetchAhead = [&](size_t k) {
+        if (k + 24 < n) {
+            const char* record = reinterpret_cast<const char*>(items[k + 24].record);
+            __builtin_prefetch(record);
+            __builtin_prefetch(record + 64);
+        }
+        if (k + 16 < n) {
+            if (const QXFileExtras* e = items[k + 16].record->extrasIfAny()) __builtin_prefetch(e);
+        }
+        if (k + 8 < n) {
+            if (const QXFileExtras* e = items[k + 8].record->extrasIfAny())
+                if (e->digests) __builtin_prefetch(e->digests.get());
+        }
+    };
+
     int last = -1;
     for (size_t k = 0; k < n; ++k) {
+        fetchAhead(k);
         QXFileInfo& r = at(k);
         if (!r.hasFlag(QXFileInfo::kDecided)) {
             host.showFile(r);

@@ -372,14 +372,16 @@ bool QXDuplicateFinder::classifyDigests(const std::vector<QXFileInfo*>& records,
         pending.swap(kept);
     }
 
-    std::vector<uint8_t> made(pending.size(), 0);
-    m_pool.run(pending.size(), [&](size_t j) {
-        if (m_host.cancelled()) return;
-        made[j] = EnsureDigest(*records[pending[j]], kind, cache);
-    });
-    if (m_host.cancelled()) return false;
-    for (size_t j = 0; j < pending.size(); ++j)
-        if (made[j]) state[pending[j]] = 1;
+    if (!pending.empty()) {
+        std::vector<uint8_t> made(pending.size(), 0);
+        m_pool.run(pending.size(), [&](size_t j) {
+            if (m_host.cancelled()) return;
+            made[j] = EnsureDigest(*records[pending[j]], kind, cache);
+        });
+        if (m_host.cancelled()) return false;
+        for (size_t j = 0; j < pending.size(); ++j)
+            if (made[j]) state[pending[j]] = 1;
+    }
 
     // Classes are numbered in the order their first member comes. The small sets most
     // searches are made of are compared directly, larger ones through a map.

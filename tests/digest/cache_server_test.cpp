@@ -330,9 +330,11 @@ TEST(CacheServer, PacksAnswerLikeTheTableAndNeverOutliveAChange) {
             "/data/a",        "/data/sub/b", "/data/it's", "/data/none", "/elsewhere/c",
             "/data/sub/none", "/data/new",   "/data/a",    "/dat",       "/data/sub/"};
         std::vector<std::string> answers(paths.size(), "(none)");
-        cache.findEach("xxhash64", paths, [&](size_t i, std::string_view c, std::string_view s) {
-            answers[i] = std::string(c) + "|" + std::string(s);
-        });
+        cache.findEach(
+            "xxhash64", paths.size(), [&](size_t i) { return paths[i]; },
+            [&](size_t i, std::string_view c, std::string_view s) {
+                answers[i] = std::string(c) + "|" + std::string(s);
+            });
         for (size_t i = 0; i < paths.size(); ++i) {
             const auto r = cache.lookup(paths[i], "xxhash64");
             EXPECT_EQ(answers[i], r.found ? r.content + "|" + r.stamp : "(none)") << paths[i];
