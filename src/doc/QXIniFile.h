@@ -32,7 +32,8 @@ public:
     // less its terminator).
     static constexpr size_t kMaxValueChars = 4095;
 
-    QXIniFile() = default;
+    // Empty: only the (empty) part before the first section, as parse() leaves it.
+    QXIniFile() { m_sections.emplace_back(); }
     explicit QXIniFile(std::string_view bytes) { parse(bytes); }
 
     // Replaces the contents with the lines of bytes (LF, CR LF). A leading UTF-8

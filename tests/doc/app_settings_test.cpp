@@ -125,6 +125,16 @@ TEST(DocIniFile, WritesValuesThatReadBackAndNothingElse) {
               "\n");
 }
 
+TEST(DocIniFile, AnEmptyFileTakesSectionsAndValues) {
+    QXIniFile ini;
+    ASSERT_TRUE(ini.setString("General", "Key", "value"));
+    ASSERT_TRUE(ini.setString("Other", "Key", "second"));
+    const QXIniFile back(ini.serialize());
+    EXPECT_EQ(back.getString("general", "key"), "value");
+    EXPECT_EQ(back.getString("other", "key"), "second");
+    EXPECT_EQ(QXIniFile().serialize(), "");
+}
+
 TEST(DocIniFile, SurvivesArbitraryBytesWithoutLosingAny) {
     std::mt19937 random(20261210);
     const char alphabet[] =
