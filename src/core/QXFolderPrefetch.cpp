@@ -24,6 +24,9 @@ QXFolderListing QXFolderListing::read(const std::string& folder) {
     out.entries.reserve(gathered.size());
     for (auto& entry : gathered) out.entries.push_back(std::move(entry));
     gathered.clear();
+    // The buffer of a huge folder is not kept for the rest of the thread's life.
+    if (gathered.capacity() > 4096)
+        std::vector<std::pair<std::string, platform::FileStat>>().swap(gathered);
     return out;
 }
 
