@@ -14,34 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "tovy/support_susie/PluginManager.h"
+
 namespace {
 
-#pragma pack(push, 1)
-struct PictureInfo {
-    int32_t left;
-    int32_t top;
-    int32_t width;
-    int32_t height;
-    uint16_t xDensity;
-    uint16_t yDensity;
-    int16_t colorDepth;
-    char* hInfo;
-};
-#pragma pack(pop)
-
-struct BitmapInfoHeader {
-    uint32_t biSize;
-    int32_t biWidth;
-    int32_t biHeight;
-    uint16_t biPlanes;
-    uint16_t biBitCount;
-    uint32_t biCompression;
-    uint32_t biSizeImage;
-    int32_t biXPelsPerMeter;
-    int32_t biYPelsPerMeter;
-    uint32_t biClrUsed;
-    uint32_t biClrImportant;
-};
+using tovy::support_susie::BitmapInfoHeader;
+using tovy::support_susie::PictureInfo;
 
 constexpr int kOk = 0;
 constexpr int kUnknownFormat = 2;
